@@ -1,21 +1,10 @@
-// Viewer entry: one double-buffered RGBA window with a depth buffer, cleared to white each frame.
+// The viewer: one window showing the demo scene with image-space occlusion culling at work.
 #include <GL/freeglut.h>
 
-#include <cstdlib>
-
-namespace {
-
-void display() {
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glutSwapBuffers();
-}
-
-void keyboard(unsigned char key, int, int) {
-    if (key == 27 || key == 'q') std::exit(0);
-}
-
-}  // namespace
+#include "app/shell.h"
+#include "occlusion/globals.h"
+#include "occlusion/vertexsets.h"
+#include "scene/demoscene.h"
 
 int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
@@ -23,7 +12,13 @@ int main(int argc, char** argv) {
     glutInit(&argc, argv);
     glutCreateWindow("Class Quillon");
     glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
     glutKeyboardFunc(keyboard);
+    glutMouseFunc(mouse);
+    glutMotionFunc(motion);
+    requestRedraw();  // registers the one-shot idle callback: the first frame
+    buildDemoScene(scene);
+    computeVertexSets(scene);
     glutMainLoop();
     return 0;
 }

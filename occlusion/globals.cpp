@@ -1,0 +1,6 @@
+#include "occlusion/globals.h"
+
+// Order matters: these are constructed in the order written and destroyed in reverse.
+Scene scene;
+std::vector<PixelImage> homPyramid;
+PixelImage debGrid;

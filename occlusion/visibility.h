@@ -1,0 +1,111 @@
+#pragma once
+// The image-space visibility arithmetic, on the processor only (no OpenGL): projecting an
+// object's vertex set, its rectangle and depth range, the overlap test against level 0 of the
+// occlusion pyramid, the depth test against the depth estimation grid, and the grid's fill from
+// the occluders' rectangles.
+//
+// Conventions:
+// - Target coordinates: a vertex set is projected onto a target of width by height cells, the
+//   window in pixels for the per-object tests, the grid in cells for the grid build. x grows to
+//   the right from the left edge, y upwards from the bottom edge: normalised device x = -1 maps
+//   to 0 and +1 to width.
+// - Depth is the normalised device z (-1 near, +1 far); 1.0 is the empty grid value.
+// - Rectangles are integers: x and y truncated toward zero, saturated by truncateToInt so that
+//   no float, however large or NaN, is undefined to convert. `topMost` holds the smallest y and
+//   `bottomMost` the largest.
+// - A vertex-set entry with clip w <= 0 (on or behind the eye plane) has no position on the
+//   target: a vertex set with any such entry is not projected at all, its object is left
+//   untested and an occluder with one contributes nothing to the grid.
+
+#include <cstddef>
+#include <vector>
+
+#include "math/transformstack.h"
+#include "math/vectors.h"
+#include "occlusion/pixelimage.h"
+#include "scene/scenelib.h"
+
+// Window pixels per level-0 cell and per grid cell, in each direction.
+constexpr int kLevel0Reduction = 10;
+constexpr int kGridReduction = 20;
+// A vertex set of fewer entries than this is padded with (0, 0, 0, 1) fillers, which count as
+// the point (0, 0) at depth 0 in the rectangle (they stretch it to the target's origin).
+constexpr std::size_t kMinProjectedSlots = 8;
+
+// Projects every entry r of vertexSet through modelView then projection (the stacks' current
+// matrices), divides by w and maps x and y to the target: x' = (x + 1) * width / 2 and
+// y' = (y + 1) * height / 2 in double, stored as float; z stays the normalised depth and w is 1.
+// slots receives max(kMinProjectedSlots, vertexSet.size()) entries: slot r for entry r, then
+// fillers of (0, 0, 0, 1). Returns false, and leaves slots unspecified, as soon as an entry's clip
+// w is not positive (zero, negative or NaN). slots is an out parameter so its storage is reused
+// from one object to the next.
+bool projectVertexSet(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
+                      const TransformStack& projection, int width, int height,
+                      std::vector<Vector4D>& slots);
+
+struct ScreenRect {
+    int leftMost = 0, rightMost = 0;
+    int topMost = 0, bottomMost = 0;  // smallest and largest y
+    float deepMost = 0.0f;            // largest z over all slots, fillers included; at least 0
+    float nearMost = 0.0f;            // smallest z over the projected entries only
+};
+
+// Rectangle and depth range of projected slots on a width by height target. Starts from
+// leftMost = width, rightMost = 0, topMost = height, bottomMost = 0 and deepMost = 0.0, and widens
+// over every slot with its truncated x and y and its z. nearMost is the smallest z over the first
+// projectedCount slots (those that came from vertex-set entries); with none it equals deepMost.
+ScreenRect boundingRect(const std::vector<Vector4D>& slots, std::size_t projectedCount, int width,
+                        int height);
+
+// Overlap test: the window rectangle, divided by kLevel0Reduction and widened by one cell on
+// every side, is clipped to level0; a cell fails when its value is less than 1.0. Passes when no
+// cell of that range (both ends included) fails, which includes an empty range.
+bool overlapTest(const ScreenRect& rect, const PixelImage& level0);
+
+// Which depth the grid holds and the object offers.
+enum class DepthRule {
+    // Grid cell: the nearest of the farthest depths of the occluders over it. Object: its
+    // farthest depth (deepMost).
+    Farthest,
+    // Grid cell: the farthest of the farthest depths of the occluders over it. Object: its
+    // nearest depth (nearMost). Never culls an object that lies in front of an occluder.
+    Conservative,
+};
+
+inline DepthRule depthRuleOf(const Scene& scene) {
+    return scene.farthestDepthTest ? DepthRule::Farthest : DepthRule::Conservative;
+}
+
+// Depth test: the window rectangle, divided by kGridReduction and widened by one cell on every
+// side, is clipped to grid; a cell fails when the object's depth under `rule` is less than the
+// cell. Passes when no cell fails, which includes an empty range.
+bool depthTest(const ScreenRect& rect, const PixelImage& grid, DepthRule rule);
+
+// Outcome of the two tests for one object.
+struct Visibility {
+    bool tested = false;     // false when some vertex-set entry lies on or behind the eye plane
+    bool passedHom = false;  // the overlap test passed
+    bool passedDeb = false;  // both tests passed: the object is hidden
+    bool hidden() const { return passedDeb; }
+};
+
+// Both tests for one non-occluder with the given vertex set in a width by height window. slots
+// is scratch storage reused between calls.
+Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
+                          const TransformStack& projection, int width, int height,
+                          const PixelImage& level0, const PixelImage& grid, DepthRule rule,
+                          std::vector<Vector4D>& slots);
+
+// Fills grid, already sized, from occluder rectangles in grid cells. Each rectangle covers the
+// half-open cell range [max(0, leftMost), min(W, rightMost)) by [max(0, topMost), min(H,
+// bottomMost)): the cells holding its left and bottom edges are written, those holding its right
+// and top edges are not. Farthest: every cell starts at 1.0 and keeps the minimum of the
+// deepMost values over it. Conservative: a cell keeps the maximum of the deepMost values over it,
+// 1.0 where no rectangle covers it.
+void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects,
+                   DepthRule rule);
+
+// Projects every occluder of the scene onto grid (already sized; its width and height are the
+// target) and fills it with fillDepthGrid. An occluder whose vertex set has an entry on or behind
+// the eye plane contributes nothing.
+void fillDepthEstimationGrid(const Scene& scene, PixelImage& grid);

@@ -1,0 +1,13 @@
+#pragma once
+// The viewer's test scene: two directional lights, a 15 by 15 grid of small boxes whose colour
+// circles the hue wheel around the grid centre and whose height falls towards the edge, and six
+// large slabs around the grid that are the scene's occluders.
+
+#include "scene/scenelib.h"
+
+// Resets the scene and fills it: lighting and flat shading on, ambient (0.3, 0.3, 0.3, 1), two
+// lights, then 231 objects: the grid box of cell (i, j) at index 15 i + j, followed by the six
+// slabs (the only occluders), which carry the material of the last grid box. The result depends
+// on nothing but constants, so every rebuild yields the identical scene. Boxes are placed through
+// `modelling`, which is left as it was found.
+void buildDemoScene(Scene& scene);
