@@ -33,8 +33,7 @@ bool intersectSegmentPlane(const LineSegment& segment, const Plane& plane, Point
     return true;
 }
 
-bool intersectSegmentTriangle(const LineSegment& segment, const Triangle& triangle,
-                              Point3D& out) {
+bool intersectSegmentTriangle(const LineSegment& segment, const Triangle& triangle, Point3D& out) {
     const Ray ray(segment.start, (segment.end - segment.start).normalized());
     Point3D p(0.0f, 0.0f, 0.0f);
     if (intersectRayTriangle(ray, triangle, &p) && segment.contains(p)) {

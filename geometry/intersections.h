@@ -54,13 +54,11 @@ bool intersectRayTriangle(const Ray& ray, const Triangle& triangle, Point3D* out
 
 // True when the segment meets the plane between its ends (inclusive); only then is out written.
 // A segment parallel to the plane, or of zero length, does not meet it.
-bool intersectSegmentPlane(const LineSegment& segment, const Plane& plane,
-                           Point3D* out = nullptr);
+bool intersectSegmentPlane(const LineSegment& segment, const Plane& plane, Point3D* out = nullptr);
 
 // True when the segment meets the triangle strictly inside it; only then is out written. The
 // output is mandatory. Throws ZeroDivide for a zero-length segment or a degenerate triangle.
-bool intersectSegmentTriangle(const LineSegment& segment, const Triangle& triangle,
-                              Point3D& out);
+bool intersectSegmentTriangle(const LineSegment& segment, const Triangle& triangle, Point3D& out);
 
 // Tests the edges of a (0->1, 1->2, 2->0) against b, then those of b against a, and reports the
 // first two points found, in that order, without removing duplicates: a vertex of a inside b is
@@ -88,5 +86,4 @@ bool intersectLines2D(const Line2D& l1, const Line2D& l2, Point2D* out = nullptr
 // True when the lines of the two segments meet at a point within both segments' bounding
 // boxes (inclusive); only then is out written. Parallel, collinear or zero-length segments do
 // not meet.
-bool intersectSegments2D(const LineSegment2D& s1, const LineSegment2D& s2,
-                         Point2D* out = nullptr);
+bool intersectSegments2D(const LineSegment2D& s1, const LineSegment2D& s2, Point2D* out = nullptr);
