@@ -19,6 +19,9 @@ bool intersectRayTriangle(const Ray& ray, const Triangle& triangle, Point3D* out
     const Plane plane = triangle.supportingPlane();
     Point3D scratch(0.0f, 0.0f, 0.0f);
     Point3D* point = (out != nullptr) ? out : &scratch;
+    // A direction too short to normalise in float (its length is exactly 0) meets nothing, like a
+    // zero one, rather than throwing from the containment step.
+    if (ray.direction.length() == 0.0f) return false;
     if (!intersectLinePlane(Line(ray.origin, ray.direction), plane, point)) return false;
     if (!ray.contains(*point)) return false;
     return triangle.contains(*point);
@@ -26,6 +29,9 @@ bool intersectRayTriangle(const Ray& ray, const Triangle& triangle, Point3D* out
 
 bool intersectSegmentPlane(const LineSegment& segment, const Plane& plane, Point3D* out) {
     const Line line(segment.start, segment.end - segment.start);
+    // A segment whose length is 0 in float meets nothing (never a ZeroDivide from the
+    // containment step).
+    if (line.direction.length() == 0.0f) return false;
     Point3D p(0.0f, 0.0f, 0.0f);
     if (!intersectLinePlane(line, plane, &p)) return false;
     if (!segment.contains(p)) return false;

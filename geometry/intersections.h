@@ -18,12 +18,11 @@
 //   triangles in the same axis-aligned plane report 0 even when they overlap.
 // - ZeroDivide: intersectRayTriangle throws it for a degenerate triangle (two equal vertices or
 //   three collinear ones), intersectSegmentTriangle for a zero-length segment or a degenerate
-//   triangle, intersectTriangles for a degenerate triangle. Beyond that, a routine that reaches a
-//   containment test normalises the direction there: a direction that is not zero but whose
-//   squared length underflows to zero in float (every component below about 1e-23) throws too.
-//   intersectLinePlane, intersectLineSphere, intersectRayBox and the two 2D routines never throw:
-//   their degenerate inputs (zero direction, zero determinant, tiny quadratic coefficient) answer
-//   "no intersection".
+//   triangle, intersectTriangles for a degenerate triangle. intersectLinePlane,
+//   intersectSegmentPlane, intersectLineSphere, intersectRayBox and the two 2D routines never
+//   throw: their degenerate inputs (zero direction, zero determinant, tiny quadratic coefficient)
+//   answer "no intersection". A ray or segment direction whose length is 0 in float (every
+//   component below about 1e-23) counts as zero there and in intersectRayTriangle.
 // - No routine checks for NaN; a NaN makes the comparisons it reaches false.
 
 #include <array>

@@ -96,11 +96,21 @@ TEST(IntersectSegmentPlane, OnlyBetweenTheEnds) {
         ref::expectSame(out, kSentinel);
     }
     EXPECT_TRUE(intersectSegmentPlane(LineSegment(Point3D(0, 0, 5), Point3D(0, 0, 0)), plane));
-    // Not zero, but too short for its direction to be normalised in float: the containment
-    // step throws.
-    EXPECT_THROW(intersectSegmentPlane(LineSegment(Point3D(0, 0, 1), Point3D(1e-30f, 0, 1)),
-                                       Plane(1, 0, 0, 0)),
-                 ZeroDivide);
+    // Not zero, but too short for its direction to be normalised in float: answered as no
+    // intersection, like a zero-length segment, instead of throwing.
+    {
+        Point3D out = kSentinel;
+        EXPECT_FALSE(intersectSegmentPlane(LineSegment(Point3D(0, 0, 1), Point3D(1e-30f, 0, 1)),
+                                           Plane(1, 0, 0, 0), &out));
+        ref::expectSame(out, kSentinel);
+    }
+}
+
+TEST(IntersectRayTriangle, DirectionTooShortToNormaliseIsNoHit) {
+    Point3D out = kSentinel;
+    const Triangle triangle{{Point3D(0, 0, 0), Point3D(1, 0, 0), Point3D(0, 1, 0)}};
+    EXPECT_FALSE(intersectRayTriangle(Ray(Point3D(0.25f, 0.25f, 1), Vector3D(0, 0, -1e-30f)),
+                                      triangle, &out));
 }
 
 const Triangle kUnitTriangle{{Point3D(0, 0, 0), Point3D(1, 0, 0), Point3D(0, 1, 0)}};
