@@ -178,7 +178,8 @@ void makeTorus(Scene& scene, int rings, int sides) {
                                  toFloat(tube * std::cos(phi))));
         const double fromAxis = centre + tube * std::sin(phi);
         scene.addVertex(Point3D(toFloat(fromAxis * std::sin(theta)),
-                                toFloat(fromAxis * std::cos(theta)), toFloat(tube * std::cos(phi))));
+                                toFloat(fromAxis * std::cos(theta)),
+                                toFloat(tube * std::cos(phi))));
     };
 
     scene.beginObject(0);

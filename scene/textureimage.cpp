@@ -56,9 +56,8 @@ TextureImage::TextureImage(unsigned width_, unsigned height_, unsigned channels_
 
 void TextureImage::setRGB(int x, int y, const Color& colour) {
     requireChannels(channels == 3, "channels==3");
-    float* pixel = &pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) +
-                            static_cast<size_t>(x)) *
-                           3];
+    float* pixel =
+        &pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
     pixel[0] = colour.r;
     pixel[1] = colour.g;
     pixel[2] = colour.b;
@@ -179,8 +178,7 @@ struct NoiseTables {
 };
 
 double randomComponent() {
-    return static_cast<double>((std::rand() % (kTableSize + kTableSize)) - kTableSize) /
-           kTableSize;
+    return static_cast<double>((std::rand() % (kTableSize + kTableSize)) - kTableSize) / kTableSize;
 }
 
 void normalise(double* v, int n) {
