@@ -17,9 +17,8 @@ void buildHomPyramid(std::vector<PixelImage>& pyramid) {
         const PixelImage& p = pyramid.back();
         for (int x = 0; x < width; ++x) {
             for (int y = 0; y < height; ++y) {
-                const float sum =
-                    ((p[2 * x][2 * y] + p[2 * x + 1][2 * y]) + p[2 * x][2 * y + 1]) +
-                    p[2 * x + 1][2 * y + 1];
+                const float sum = ((p[2 * x][2 * y] + p[2 * x + 1][2 * y]) + p[2 * x][2 * y + 1]) +
+                                  p[2 * x + 1][2 * y + 1];
                 newImage[x][y] = static_cast<float>(static_cast<double>(sum) / 4.0);
             }
         }

@@ -105,8 +105,7 @@ Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const Transfor
     return result;
 }
 
-void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects,
-                   DepthRule rule) {
+void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects, DepthRule rule) {
     const int width = grid.width();
     const int height = grid.height();
     // Under the conservative rule a cell starts below every possible deepMost (which is at least

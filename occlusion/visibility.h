@@ -72,8 +72,8 @@ enum class DepthRule {
     Conservative,
 };
 
-inline DepthRule depthRuleOf(const Scene& scene) {
-    return scene.farthestDepthTest ? DepthRule::Farthest : DepthRule::Conservative;
+inline DepthRule depthRuleOf(const Scene& flags) {
+    return flags.farthestDepthTest ? DepthRule::Farthest : DepthRule::Conservative;
 }
 
 // Depth test: the window rectangle, divided by kGridReduction and widened by one cell on every
@@ -102,8 +102,7 @@ Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const Transfor
 // and top edges are not. Farthest: every cell starts at 1.0 and keeps the minimum of the
 // deepMost values over it. Conservative: a cell keeps the maximum of the deepMost values over it,
 // 1.0 where no rectangle covers it.
-void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects,
-                   DepthRule rule);
+void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects, DepthRule rule);
 
 // Projects every occluder of the scene onto grid (already sized; its width and height are the
 // target) and fills it with fillDepthGrid. An occluder whose vertex set has an entry on or behind

@@ -1,0 +1,95 @@
+#include "occlusion/overlays.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "occlusion/globals.h"
+
+namespace {
+
+// Distance of the overlays from the window's top-left corner, and between neighbouring pictures.
+constexpr int kOverlayMargin = 2;
+constexpr int kOverlayGap = 5;
+// Position of the status text's first character, from the bottom-left corner.
+constexpr float kStatusTextX = 10.0f;
+constexpr float kStatusTextY = 10.0f;
+
+// One point per cell, the image upright with its top-left cell at (left, top).
+void drawImagePoints(const PixelImage& image, int left, int top) {
+    const int height = image.height();
+    for (int x = 0; x < image.width(); ++x) {
+        for (int k = 0; k < height; ++k) {
+            const float v = image[x][k];
+            glColor3f(v, v, v);
+            glVertex2i(x + left, (height - 1 - k) + top);
+        }
+    }
+}
+
+}  // namespace
+
+void drawStatusText(const char* text, int width, int height) {
+    glDisable(GL_LIGHTING);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
+    glRasterPos2f(kStatusTextX, kStatusTextY);
+    for (const char* c = text; *c != '\0'; ++c) {
+        glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, static_cast<unsigned char>(*c));
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+}
+
+void beginOverlay(int width, int height) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, static_cast<double>(width), static_cast<double>(height), 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void endOverlay() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void drawHomOverlay(int width, int height) {
+    const std::vector<PixelImage>& pyramid = homPyramid;
+    if (pyramid.empty()) return;
+    beginOverlay(width, height);
+    glBegin(GL_POINTS);
+    int offset = 0;
+    for (std::size_t level = 0; level < pyramid.size(); ++level) {
+        if (level > 0) offset += pyramid[level - 1].width() + kOverlayGap;
+        drawImagePoints(pyramid[level], offset + kOverlayMargin, kOverlayMargin);
+    }
+    glEnd();
+    endOverlay();
+}
+
+void drawDebOverlay(int width, int height) {
+    const std::vector<PixelImage>& pyramid = homPyramid;
+    const PixelImage& grid = debGrid;
+    if (grid.empty()) return;
+    const int level0Height = pyramid.empty() ? 0 : pyramid[0].height();
+    beginOverlay(width, height);
+    glBegin(GL_POINTS);
+    drawImagePoints(grid, kOverlayMargin, level0Height + kOverlayGap);
+    glEnd();
+    endOverlay();
+}
