@@ -36,7 +36,8 @@ sent=0
 chain=()
 flush() {
     if [ ${#chain[@]} -gt 0 ]; then
-        xdotool "${chain[@]}" 2>>"$work/xdotool.log" || true
+        xdotool "${chain[@]}" >"$work/xdotool.log" 2>&1 ||
+            fail "xdotool rejected a chain: $(head -c 500 "$work/xdotool.log")"
         chain=()
     fi
     kill -0 "$pid" 2>/dev/null || fail "the viewer died after $sent events: $(cat "$work/stderr")"
@@ -54,7 +55,8 @@ while [ "$sent" -lt "$events" ]; do
             chain+=(mousemove --window "$wid" "$x" "$y")
             for b in "${buttons[@]}"; do chain+=(mousedown "$b"); done
             for _ in 1 2 3 4 5; do
-                chain+=(mousemove --window "$wid" $((RANDOM % 600 - 60)) $((RANDOM % 600 - 60)))
+                # Beyond the window's right and bottom edges too.
+                chain+=(mousemove --window "$wid" $((RANDOM % 600)) $((RANDOM % 600)))
             done
             for b in "${buttons[@]}"; do chain+=(mouseup "$b"); done
             sent=$((sent + 6 + 2 * ${#buttons[@]}))
