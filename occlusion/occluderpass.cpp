@@ -5,20 +5,10 @@
 #include <cstddef>
 #include <vector>
 
-#include "occlusion/glmatrices.h"
+#include "occlusion/reducedpass.h"
 
 void renderOccluders(const Scene& scene, int width, int height) {
-    glViewport(0, 0, width, height);
-    // The clear must not reach beyond the reduced viewport: the scene pass clears the window.
-    glScissor(0, 0, width, height);
-    glEnable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glShadeModel(GL_FLAT);
-    glDisable(GL_LIGHTING);
-    loadSceneMatrices(scene);
-    glColor3f(1.0f, 1.0f, 1.0f);
+    beginReducedPass(scene, width, height, 0.0f);
     // Both faces: the scene pass leaves back faces in outline mode, and outlines rasterise pixels
     // along silhouettes that the filled faces do not cover.
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
