@@ -150,6 +150,16 @@ void drawObject(const Scene& scene, const Object& object, GLuint name) {
     glDisable(GL_TEXTURE_2D);
 }
 
+// Occluders are outlines of both faces; other objects fill their front faces only, and their
+// back faces keep whatever mode an occluder left.
+void selectPolygonMode(const Object& object) {
+    if (object.occluder) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    } else {
+        glPolygonMode(GL_FRONT, GL_FILL);
+    }
+}
+
 }  // namespace
 
 void renderScene(Scene& scene, int width, int height, const std::vector<PixelImage>& pyramid,
@@ -164,20 +174,31 @@ void renderScene(Scene& scene, int width, int height, const std::vector<PixelIma
     std::vector<Vector4D> slots;
     for (std::size_t i = 0; i < scene.objects.size(); ++i) {
         const Object& object = scene.objects[i];
-        if (object.occluder) {
-            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        } else {
-            // Only the front faces: back faces keep whatever mode an occluder left.
-            glPolygonMode(GL_FRONT, GL_FILL);
-            if (canTest) {
-                const Visibility visibility =
-                    testVisibility(object.vertexSet, scene.modelView, scene.projection, width,
-                                   height, pyramid[0], grid, rule, slots);
-                if (visibility.passedHom) ++scene.passedHom;
-                if (visibility.passedDeb) ++scene.passedDeb;
-                if (visibility.hidden()) continue;
-            }
+        selectPolygonMode(object);
+        if (!object.occluder && canTest) {
+            const Visibility visibility =
+                testVisibility(object.vertexSet, scene.modelView, scene.projection, width, height,
+                               pyramid[0], grid, rule, slots);
+            if (visibility.passedHom) ++scene.passedHom;
+            if (visibility.passedDeb) ++scene.passedDeb;
+            if (visibility.hidden()) continue;
         }
+        drawObject(scene, object, static_cast<GLuint>(i));
+    }
+    glFlush();
+}
+
+void renderSceneObjects(Scene& scene, int width, int height, const std::vector<bool>& drawn) {
+    if (drawn.size() != scene.objects.size()) {
+        throw std::invalid_argument(
+            "renderSceneObjects: the flags do not match the scene's objects one to one");
+    }
+    drainErrors();
+    setUpFrame(scene, width, height);
+    for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+        if (!drawn[i]) continue;
+        const Object& object = scene.objects[i];
+        selectPolygonMode(object);
         drawObject(scene, object, static_cast<GLuint>(i));
     }
     glFlush();

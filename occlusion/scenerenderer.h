@@ -26,3 +26,9 @@
 // beyond what OpenGL offers (GL_MAX_LIGHTS) are ignored. Ends with glFlush; does not swap.
 void renderScene(Scene& scene, int width, int height, const std::vector<PixelImage>& pyramid,
                  const PixelImage& grid);
+
+// The same pass without tests, drawing exactly the objects whose flag in drawn is set (occluders
+// included), in scene order and with the same state; the counters are not touched. A measuring
+// program uses it to draw the set an ideal culler or another culling method would keep. Throws
+// std::invalid_argument when drawn does not have one flag per object.
+void renderSceneObjects(Scene& scene, int width, int height, const std::vector<bool>& drawn);

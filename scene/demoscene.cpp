@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "math/color.h"
 #include "math/vectors.h"
@@ -25,8 +26,13 @@ const Slab kSlabs[] = {
 
 }  // namespace
 
-void buildDemoScene(Scene& scene) {
-    const int n = kHalfCells;
+void buildDemoScene(Scene& scene) { buildDemoGridScene(scene, kHalfCells); }
+
+void buildDemoGridScene(Scene& scene, int halfCells) {
+    if (halfCells < 1) {
+        throw std::invalid_argument("buildDemoGridScene: the grid needs at least one half cell");
+    }
+    const int n = halfCells;
     const float footprint = static_cast<float>(3.0 / (4 * n));
     const HSVColor gridSpecular(0.0f, 0.0f, 1.5f, 1.0f);  // above 1 on purpose: not clamped
     const int gridShininess = 120;
@@ -41,11 +47,15 @@ void buildDemoScene(Scene& scene) {
 
     for (int i = 0; i <= 2 * n; ++i) {
         for (int j = 0; j <= 2 * n; ++j) {
+            // Cell indices rescaled to the demo grid's, so a denser grid shears by the same
+            // amount; for the demo itself u = i and v = j exactly.
+            const double u = static_cast<double>(i) * kHalfCells / n;
+            const double v = static_cast<double>(j) * kHalfCells / n;
             // The small terms shear the grid slightly, so no two boxes line up exactly.
             const float x =
-                static_cast<float>(static_cast<double>(i - n) / n + i * 0.01 / 10 + j * 0.03 / 10);
+                static_cast<float>(static_cast<double>(i - n) / n + u * 0.01 / 10 + v * 0.03 / 10);
             const float y =
-                static_cast<float>(static_cast<double>(j - n) / n + i * 0.02 / 10 + j * 0.01 / 10);
+                static_cast<float>(static_cast<double>(j - n) / n + u * 0.02 / 10 + v * 0.01 / 10);
             // Direction from the grid centre mapped from (-pi, pi] onto about [0, 1].
             const float hue = static_cast<float>(
                 (std::atan2(static_cast<double>(y), static_cast<double>(x)) + 3.14159) / 6.28318);

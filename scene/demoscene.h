@@ -11,3 +11,10 @@
 // on nothing but constants, so every rebuild yields the identical scene. Boxes are placed through
 // `modelling`, which is left as it was found.
 void buildDemoScene(Scene& scene);
+
+// The same layout with a (2 halfCells + 1) by (2 halfCells + 1) grid scaled into the same area:
+// footprint 3 / (4 halfCells), the shear and the colours following the box's place as in the
+// demo, then the same six slabs. Grid box (i, j) is object (2 halfCells + 1) i + j. With
+// halfCells = 7 the result is exactly buildDemoScene's. Throws std::invalid_argument for
+// halfCells < 1.
+void buildDemoGridScene(Scene& scene, int halfCells);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 
 #include "occlusion/vertexsets.h"
 #include "testing/tolerances.h"
@@ -175,6 +176,109 @@ TEST(BuildDemoScene, RebuildingGivesTheIdenticalScene) {
             }
         }
     }
+}
+
+// Exact equality of everything the pipeline reads from two scenes.
+void expectIdenticalScenes(const Scene& a, const Scene& b) {
+    ASSERT_EQ(a.objects.size(), b.objects.size());
+    ASSERT_EQ(a.lights.size(), b.lights.size());
+    EXPECT_EQ(a.ambient, b.ambient);
+    EXPECT_EQ(a.lighting, b.lighting);
+    EXPECT_EQ(a.flatShading, b.flatShading);
+    for (size_t k = 0; k < a.lights.size(); ++k) {
+        EXPECT_EQ(a.lights[k].position, b.lights[k].position);
+        EXPECT_EQ(a.lights[k].colour, b.lights[k].colour);
+    }
+    for (size_t k = 0; k < a.objects.size(); ++k) {
+        const Object& p = a.objects[k];
+        const Object& q = b.objects[k];
+        EXPECT_EQ(p.diffuse, q.diffuse) << "object " << k;
+        EXPECT_EQ(p.specular, q.specular) << "object " << k;
+        EXPECT_EQ(p.shininess, q.shininess) << "object " << k;
+        EXPECT_EQ(p.occluder, q.occluder) << "object " << k;
+        ASSERT_EQ(p.polygons.size(), q.polygons.size()) << "object " << k;
+        for (size_t m = 0; m < p.polygons.size(); ++m) {
+            ASSERT_EQ(p.polygons[m].size(), q.polygons[m].size());
+            for (size_t v = 0; v < p.polygons[m].size(); ++v) {
+                EXPECT_EQ(p.polygons[m][v].position, q.polygons[m][v].position) << "object " << k;
+                EXPECT_EQ(p.polygons[m][v].normal, q.polygons[m][v].normal) << "object " << k;
+            }
+        }
+    }
+}
+
+TEST(BuildDemoGridScene, SevenHalfCellsIsTheDemoScene) {
+    Scene demo;
+    buildDemoScene(demo);
+    Scene grid;
+    buildDemoGridScene(grid, 7);
+    expectIdenticalScenes(demo, grid);
+}
+
+TEST(BuildDemoGridScene, DenserGridFillsTheSameArea) {
+    Scene demo;
+    buildDemoScene(demo);
+    const int n = 35;
+    const size_t side = 2 * n + 1;
+    Scene dense;
+    buildDemoGridScene(dense, n);
+    ASSERT_EQ(dense.objects.size(), side * side + 6);
+    {
+        // The corner boxes sit where the demo's do, with a footprint 3 / (4 n).
+        const Bounds first = boundsOf(dense.objects[0]);
+        const Bounds last = boundsOf(dense.objects[side * side - 1]);
+        const Bounds demoFirst = boundsOf(demo.objects[0]);
+        const Bounds demoLast = boundsOf(demo.objects[kGridBoxes - 1]);
+        expectNear(first.centre(), demoFirst.centre().x, demoFirst.centre().y, 0, tol::kChain);
+        expectNear(last.centre(), demoLast.centre().x, demoLast.centre().y, 0, tol::kChain);
+        const float footprint = 3.0f / (4 * n);
+        expectNear(first.size(), footprint, footprint, demoFirst.size().z, tol::kChain);
+        // Cell (i, j) is object side * i + j: the centre cell is the tallest box.
+        const Bounds centre = boundsOf(dense.objects[side * n + n]);
+        EXPECT_NEAR(centre.centre().x, 0.0f, 0.05f);
+        EXPECT_NEAR(centre.centre().y, 0.0f, 0.05f);
+    }
+    {
+        // Every grid box stays inside the demo grid's outline.
+        Bounds outline;
+        for (size_t k = 0; k < kGridBoxes; ++k) {
+            const Bounds b = boundsOf(demo.objects[k]);
+            for (int c = 0; c < 2; ++c) {
+                outline.low[c] = std::min(outline.low[c], b.low[c]);
+                outline.high[c] = std::max(outline.high[c], b.high[c]);
+            }
+        }
+        for (size_t k = 0; k < side * side; ++k) {
+            const Bounds b = boundsOf(dense.objects[k]);
+            EXPECT_FALSE(dense.objects[k].occluder);
+            for (int c = 0; c < 2; ++c) {
+                EXPECT_GE(b.low[c], outline.low[c] - tol::kChain) << "object " << k;
+                EXPECT_LE(b.high[c], outline.high[c] + tol::kChain) << "object " << k;
+            }
+        }
+    }
+    {
+        // The same six slabs, bit for bit.
+        for (size_t s = 0; s < 6; ++s) {
+            const Object& a = demo.objects[kGridBoxes + s];
+            const Object& b = dense.objects[side * side + s];
+            EXPECT_TRUE(b.occluder);
+            ASSERT_EQ(a.polygons.size(), b.polygons.size());
+            for (size_t m = 0; m < a.polygons.size(); ++m) {
+                for (size_t v = 0; v < a.polygons[m].size(); ++v) {
+                    EXPECT_EQ(a.polygons[m][v].position, b.polygons[m][v].position);
+                }
+            }
+        }
+    }
+}
+
+TEST(BuildDemoGridScene, SmallestGridAndRejectedSizes) {
+    Scene scene;
+    buildDemoGridScene(scene, 1);
+    EXPECT_EQ(scene.objects.size(), 9u + 6u);
+    EXPECT_THROW(buildDemoGridScene(scene, 0), std::invalid_argument);
+    EXPECT_THROW(buildDemoGridScene(scene, -3), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,0 +1,195 @@
+// Benchmarks of the processor's share of the culling at 480 by 480: the opacity pyramid, the
+// depth grid, the per-object tests with their projections, the vertex sets, and the matrix
+// operations under them. Each runs on the demo scene for a few camera states of the viewer.
+//
+// Level 0 is built without a renderer: the union of the occluders' projected rectangles on the
+// 48 by 48 target, a slight superset of what the occluder pass draws, so the tests see coverage
+// shaped like the real one.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "app/camera.h"
+#include "app/view.h"
+#include "math/matrix4x4.h"
+#include "occlusion/framedriver.h"
+#include "occlusion/hompyramid.h"
+#include "occlusion/vertexsets.h"
+#include "occlusion/visibility.h"
+#include "scene/demoscene.h"
+
+namespace {
+
+constexpr int kWindow = 480;
+
+struct CameraPose {
+    float rotX, rotZ, zoom;
+};
+// The viewer's initial view, a raised view from a diagonal, and the view from straight above.
+constexpr CameraPose kPoses[] = {
+    {-90.0f, 0.0f, -5.0f}, {-60.0f, 45.0f, -1.0f}, {0.0f, 0.0f, -5.0f}};
+
+struct Frame {
+    Scene scene;
+    FrameImageSizes sizes = frameImageSizes(kWindow, kWindow);
+    PixelImage level0;
+    PixelImage grid;
+};
+
+PixelImage coverageOfOccluders(const Scene& scene, int width, int height) {
+    PixelImage image;
+    image.resize(width, height);
+    std::vector<Vector4D> slots;
+    for (const Object& object : scene.objects) {
+        if (!object.occluder) continue;
+        if (!projectVertexSet(object.vertexSet, scene.modelView, scene.projection, width, height,
+                              slots)) {
+            continue;
+        }
+        const ScreenRect r = boundingRect(slots, object.vertexSet.size(), width, height);
+        for (int x = std::max(0, r.leftMost); x < std::min(width, r.rightMost); ++x) {
+            for (int y = std::max(0, r.topMost); y < std::min(height, r.bottomMost); ++y) {
+                image[x][y] = 1.0f;
+            }
+        }
+    }
+    return image;
+}
+
+// The demo scene seen from pose `index`, with level 0 and a filled grid.
+Frame& frameFor(int index) {
+    static Frame frames[3];
+    static bool built[3] = {false, false, false};
+    Frame& frame = frames[index];
+    if (!built[index]) {
+        buildDemoScene(frame.scene);
+        computeVertexSets(frame.scene);
+        rotX = kPoses[index].rotX;
+        rotZ = kPoses[index].rotZ;
+        zoom = kPoses[index].zoom;
+        panX = 0.0f;
+        panY = 0.0f;
+        setView(frame.scene, kWindow, kWindow);
+        frame.level0 =
+            coverageOfOccluders(frame.scene, frame.sizes.level0Width, frame.sizes.level0Height);
+        frame.grid.resize(frame.sizes.gridWidth, frame.sizes.gridHeight);
+        fillDepthEstimationGrid(frame.scene, frame.grid);
+        built[index] = true;
+    }
+    return frame;
+}
+
+int testObjects(const Frame& frame, std::vector<Vector4D>& slots) {
+    const Scene& scene = frame.scene;
+    const DepthRule rule = depthRuleOf(scene);
+    int hidden = 0;
+    for (const Object& object : scene.objects) {
+        if (object.occluder) continue;
+        const Visibility v =
+            testVisibility(object.vertexSet, scene.modelView, scene.projection, kWindow, kWindow,
+                           frame.level0, frame.grid, rule, slots);
+        hidden += v.hidden() ? 1 : 0;
+    }
+    return hidden;
+}
+
+void BM_BuildHomPyramid(benchmark::State& state) {
+    const Frame& frame = frameFor(static_cast<int>(state.range(0)));
+    std::vector<PixelImage> pyramid{frame.level0};
+    for (auto _ : state) {
+        pyramid.resize(1);  // keeps level 0
+        buildHomPyramid(pyramid);
+        benchmark::DoNotOptimize(pyramid.back()[0][0]);
+    }
+}
+
+void BM_FillDepthGrid(benchmark::State& state) {
+    Frame& frame = frameFor(static_cast<int>(state.range(0)));
+    PixelImage grid = frame.grid;
+    for (auto _ : state) {
+        fillDepthEstimationGrid(frame.scene, grid);
+        benchmark::DoNotOptimize(grid[0][0]);
+    }
+}
+
+void BM_TestDemoObjects(benchmark::State& state) {
+    const Frame& frame = frameFor(static_cast<int>(state.range(0)));
+    std::vector<Vector4D> slots;
+    int hidden = 0;
+    for (auto _ : state) {
+        hidden = testObjects(frame, slots);
+        benchmark::DoNotOptimize(hidden);
+    }
+    state.counters["hidden"] = hidden;
+}
+
+// Everything the processor does for culling in one frame: pyramid, grid and the 225 tests.
+void BM_CpuCullingFrame(benchmark::State& state) {
+    Frame& frame = frameFor(static_cast<int>(state.range(0)));
+    std::vector<PixelImage> pyramid{frame.level0};
+    PixelImage grid = frame.grid;
+    std::vector<Vector4D> slots;
+    for (auto _ : state) {
+        pyramid.resize(1);
+        buildHomPyramid(pyramid);
+        fillDepthEstimationGrid(frame.scene, grid);
+        int hidden = testObjects(frame, slots);
+        benchmark::DoNotOptimize(hidden);
+    }
+}
+
+void BM_ComputeVertexSets(benchmark::State& state) {
+    Scene scene;
+    buildDemoScene(scene);
+    for (auto _ : state) {
+        for (Object& object : scene.objects) object.vertexSet.clear();
+        computeVertexSets(scene);
+        benchmark::DoNotOptimize(scene.objects.back().vertexSet.data());
+    }
+}
+
+Matrix4x4 randomMatrix(std::mt19937& random) {
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    Matrix4x4 m;
+    for (int i = 0; i < 4; ++i) {
+        m[i] = Vector4D(value(random), value(random), value(random), value(random));
+    }
+    return m;
+}
+
+void BM_MatrixProduct(benchmark::State& state) {
+    std::mt19937 random(1);
+    Matrix4x4 a = randomMatrix(random);
+    const Matrix4x4 b = randomMatrix(random);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(a);
+        Matrix4x4 product = a * b;
+        benchmark::DoNotOptimize(product);
+    }
+}
+
+void BM_Invert(benchmark::State& state) {
+    std::mt19937 random(2);
+    Matrix4x4 m = randomMatrix(random);
+    Matrix4x4 inverse;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(m);
+        bool ok = invert(m, inverse);
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(inverse);
+    }
+}
+
+BENCHMARK(BM_BuildHomPyramid)->DenseRange(0, 2);
+BENCHMARK(BM_FillDepthGrid)->DenseRange(0, 2);
+BENCHMARK(BM_TestDemoObjects)->DenseRange(0, 2);
+BENCHMARK(BM_CpuCullingFrame)->DenseRange(0, 2);
+BENCHMARK(BM_ComputeVertexSets);
+BENCHMARK(BM_MatrixProduct);
+BENCHMARK(BM_Invert);
+
+}  // namespace
+
+BENCHMARK_MAIN();
