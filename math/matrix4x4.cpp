@@ -32,10 +32,6 @@ bool operator==(const Matrix4x4& a, const Matrix4x4& b) {
 
 Matrix4x4 operator*(Matrix4x4 m, const Matrix4x4& n) { return m *= n; }
 
-Vector4D operator*(const Matrix4x4& m, const Vector4D& v) {
-    return Vector4D(dot(m[0], v), dot(m[1], v), dot(m[2], v), dot(m[3], v));
-}
-
 Vector4D operator*(const Matrix4x4& m, const Point3D& p) {
     return m * Vector4D(p.x, p.y, p.z, 1.0f);
 }

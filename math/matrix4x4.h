@@ -33,8 +33,11 @@ bool operator==(const Matrix4x4& a, const Matrix4x4& b);
 inline bool operator!=(const Matrix4x4& a, const Matrix4x4& b) { return !(a == b); }
 
 Matrix4x4 operator*(Matrix4x4 m, const Matrix4x4& n);
-// Component i is dot(row i, v), accumulated in float from index 0 upward.
-Vector4D operator*(const Matrix4x4& m, const Vector4D& v);
+// Component i is dot(row i, v), accumulated in float from index 0 upward. Inline: the visibility
+// tests run it twice per projected corner.
+inline Vector4D operator*(const Matrix4x4& m, const Vector4D& v) {
+    return Vector4D(dot(m[0], v), dot(m[1], v), dot(m[2], v), dot(m[3], v));
+}
 // A point is taken with w = 1 (translation applies), a direction with w = 0 (it does not).
 Vector4D operator*(const Matrix4x4& m, const Point3D& p);
 Vector4D operator*(const Matrix4x4& m, const Vector3D& d);

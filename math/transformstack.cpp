@@ -65,10 +65,6 @@ void TransformStack::perspective(float a, float b, float n, float f) {
     current *= perspectiveMatrix(a, b, n, f);
 }
 
-Vector4D TransformStack::transform(const Vector4D& v) const { return current * v; }
-
-Vector4D TransformStack::inverseTransform(const Vector4D& v) const { return inverse * v; }
-
 bool TransformStack::updateInverse() { return invert(current, inverse); }
 
 void TransformStack::toColumnMajor(float out[16]) const {

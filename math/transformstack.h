@@ -29,8 +29,8 @@ struct TransformStack {
     // window at unit distance, n and f the near and far distances. Checks nothing.
     void perspective(float a, float b, float n, float f);
 
-    Vector4D transform(const Vector4D& v) const;
-    Vector4D inverseTransform(const Vector4D& v) const;
+    Vector4D transform(const Vector4D& v) const { return current * v; }
+    Vector4D inverseTransform(const Vector4D& v) const { return inverse * v; }
 
     // inverse = inverse of current. Returns false, keeping the previous inverse, when current is
     // singular.
