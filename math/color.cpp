@@ -8,7 +8,7 @@ HSVColor::HSVColor(float h, float s, float v, float alpha) : Color(0.0f, 0.0f, 0
         return;
     }
     const float scaled = 6.0f * h;
-    const int i = truncateToInt(scaled);
+    const int i = truncateToInt(static_cast<double>(scaled));
     const float f = scaled - static_cast<float>(i);
     const float p = v * (1.0f - s);
     const float q = v * (1.0f - s * f);

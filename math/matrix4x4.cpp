@@ -45,7 +45,7 @@ bool invert(const Matrix4x4& m, Matrix4x4& out) {
     double wtmp[4][8];
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
-            wtmp[i][j] = m[i][j];
+            wtmp[i][j] = static_cast<double>(m[i][j]);
             wtmp[i][j + 4] = (i == j) ? 1.0 : 0.0;
         }
     }
