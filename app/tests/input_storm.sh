@@ -9,23 +9,10 @@ set -euo pipefail
 viewer=$1
 events=${2:-3000}
 RANDOM=${3:-20261208}
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=viewer-driver.sh
+source "$(dirname "$0")/viewer-driver.sh"
 
-"$viewer" >"$work/stdout" 2>"$work/stderr" &
-pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Class Quillon$' | head -n1) ||
-    fail "no viewer window appeared"
-xdotool windowmove "$wid" 0 0
+start_viewer
 
 keys=(1 2 3 4 5 6 7 8 9 0 a g A G Q x space Return Tab BackSpace F1 Left Up)
 sizes=("1 1" "9 9" "19 19" "20 20" "21 37" "480 480" "640 480" "333 777" "100 20" "20 100")
@@ -85,12 +72,5 @@ flush
 xdotool windowsize "$wid" 480 480 mousemove --window "$wid" 240 240
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "the viewer died: $(cat "$work/stderr")"
-xdotool key q
-timeout 20 tail --pid="$pid" -f /dev/null || fail "the viewer did not exit on q"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" = 0 ] || fail "the viewer exited with status $status: $(cat "$work/stderr")"
-[ ! -s "$work/stdout" ] || fail "the viewer printed: $(head -c 2000 "$work/stdout")"
-[ ! -s "$work/stderr" ] || fail "the viewer wrote to stderr: $(head -c 2000 "$work/stderr")"
+quit_viewer q
 echo "stormed the viewer with $sent input events; it quit cleanly"

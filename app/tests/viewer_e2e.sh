@@ -8,27 +8,8 @@ set -euo pipefail
 
 viewer=$1
 capture=$2
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-start_viewer() {
-    "$viewer" >"$work/stdout" 2>"$work/stderr" &
-    pid=$!
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Class Quillon$' | head -n1) ||
-        fail "no window titled 'Class Quillon' appeared"
-    xdotool windowmove --sync "$wid" 0 0 >/dev/null 2>&1 || xdotool windowmove "$wid" 0 0
-    xdotool mousemove --window "$wid" 240 240
-}
+# shellcheck source=viewer-driver.sh
+source "$(dirname "$0")/viewer-driver.sh"
 
 shot() {  # shot FILE: a screenshot of the viewer window
     /usr/bin/import -window "$wid" "$1"
@@ -126,21 +107,9 @@ sleep 0.5
 wait_for_frame "$moved" "$work/shot7.png"
 
 # q ends the process with status 0, having printed nothing.
-xdotool key q
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the viewer did not exit on q"
-wait "$pid" || status=$?
-pid=""
-[ "$status" = 0 ] || fail "the viewer exited with status $status on q"
-[ ! -s "$work/stdout" ] || fail "the viewer printed: $(cat "$work/stdout")"
+quit_viewer q
 
 # So does Escape.
 start_viewer
 wait_for_frame "$initial" "$work/shot8.png"
-xdotool key Escape
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the viewer did not exit on Escape"
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" = 0 ] || fail "the viewer exited with status $status on Escape"
-
+quit_viewer Escape
