@@ -16,15 +16,6 @@ namespace {
 
 constexpr int kSize = kTestWindowSize;
 
-Scene litScene() {
-    Scene scene;
-    setTestCamera(scene);
-    scene.lighting = true;
-    scene.flatShading = true;
-    scene.addLight({0, 0, 1}, Color(1, 1, 1, 1));
-    return scene;
-}
-
 // An occluder filling window 120 to 360 in both directions, and behind it, in front of it and
 // beside it one small red box each.
 Scene occludedScene() {

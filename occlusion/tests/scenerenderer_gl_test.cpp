@@ -32,16 +32,6 @@ TextureImage uniformImage(const Color& colour) {
     return image;
 }
 
-// A lit scene: one white light shining along -z, seen by the test camera.
-Scene litScene() {
-    Scene scene;
-    setTestCamera(scene);
-    scene.lighting = true;
-    scene.flatShading = true;
-    scene.addLight({0, 0, 1}, Color(1, 1, 1, 1));
-    return scene;
-}
-
 void drawUntested(Scene& scene) {
     computeVertexSets(scene);
     renderScene(scene, kTestWindowSize, kTestWindowSize, {}, PixelImage());

@@ -18,6 +18,15 @@ void setTestCamera(Scene& scene) {
     scene.modelView.updateInverse();
 }
 
+Scene litScene() {
+    Scene scene;
+    setTestCamera(scene);
+    scene.lighting = true;
+    scene.flatShading = true;
+    scene.addLight({0, 0, 1}, Color(1, 1, 1, 1));
+    return scene;
+}
+
 void addBox(Scene& scene, const Point3D& lo, const Point3D& hi, int kind) {
     scene.beginObject(kind);
     addFace(scene, {0, 0, -1},

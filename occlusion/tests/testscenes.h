@@ -12,6 +12,10 @@ constexpr int kOccluderKind = 1;
 // Loads the projection above and an identity model-view into the scene's stacks.
 void setTestCamera(Scene& scene);
 
+// A scene with the test camera, lighting and flat shading on, and one white light shining along
+// -z.
+Scene litScene();
+
 // Adds an axis-aligned box between the corners lo and hi as one object of six quadrilaterals,
 // counter-clockwise seen from outside, with outward normals. kind as for Scene::beginObject.
 void addBox(Scene& scene, const Point3D& lo, const Point3D& hi, int kind);
