@@ -6,6 +6,7 @@
 
 #include "app/camera.h"
 #include "app/view.h"
+#include "occlusion/depthrules.h"
 #include "occlusion/framedriver.h"
 #include "occlusion/globals.h"
 #include "occlusion/vertexsets.h"
@@ -85,7 +86,7 @@ void keyboard(unsigned char key, int, int) {
         scene.antialiasTextures = !scene.antialiasTextures;
         requestRedraw();
     } else if (key == 'g') {
-        scene.farthestDepthTest = !scene.farthestDepthTest;
+        scene.depthRule = nextDepthRule(scene.depthRule);
         requestRedraw();
     }
 }

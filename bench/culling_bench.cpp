@@ -14,6 +14,7 @@
 #include "app/camera.h"
 #include "app/view.h"
 #include "math/matrix4x4.h"
+#include "occlusion/decisions.h"
 #include "occlusion/framedriver.h"
 #include "occlusion/hompyramid.h"
 #include "occlusion/vertexsets.h"
@@ -81,18 +82,10 @@ Frame& frameFor(int index) {
     return frame;
 }
 
-int testObjects(const Frame& frame, std::vector<Vector4D>& slots) {
-    const Scene& scene = frame.scene;
-    const DepthRule rule = depthRuleOf(scene);
-    int hidden = 0;
-    for (const Object& object : scene.objects) {
-        if (object.occluder) continue;
-        const Visibility v =
-            testVisibility(object.vertexSet, scene.modelView, scene.projection, kWindow, kWindow,
-                           frame.level0, frame.grid, rule, slots);
-        hidden += v.hidden() ? 1 : 0;
-    }
-    return hidden;
+// The frame's decision step over the demo's objects; returns how many it hides.
+int testObjects(const Frame& frame, FrameDecisions& decisions) {
+    decideVisibility(frame.scene, kWindow, kWindow, frame.level0, frame.grid, decisions);
+    return decisions.passedDeb;
 }
 
 void BM_BuildHomPyramid(benchmark::State& state) {
@@ -116,10 +109,10 @@ void BM_FillDepthGrid(benchmark::State& state) {
 
 void BM_TestDemoObjects(benchmark::State& state) {
     const Frame& frame = frameFor(static_cast<int>(state.range(0)));
-    std::vector<Vector4D> slots;
+    FrameDecisions decisions;
     int hidden = 0;
     for (auto _ : state) {
-        hidden = testObjects(frame, slots);
+        hidden = testObjects(frame, decisions);
         benchmark::DoNotOptimize(hidden);
     }
     state.counters["hidden"] = hidden;
@@ -130,12 +123,12 @@ void BM_CpuCullingFrame(benchmark::State& state) {
     Frame& frame = frameFor(static_cast<int>(state.range(0)));
     std::vector<PixelImage> pyramid{frame.level0};
     PixelImage grid = frame.grid;
-    std::vector<Vector4D> slots;
+    FrameDecisions decisions;
     for (auto _ : state) {
         pyramid.resize(1);
         buildHomPyramid(pyramid);
         fillDepthEstimationGrid(frame.scene, grid);
-        int hidden = testObjects(frame, slots);
+        int hidden = testObjects(frame, decisions);
         benchmark::DoNotOptimize(hidden);
     }
 }

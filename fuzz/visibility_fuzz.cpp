@@ -5,8 +5,9 @@
 // a projection fills exactly max(kMinProjectedSlots, n) slots with w = 1; a rectangle's deepMost
 // is at least 0; an object passes the depth test only after the overlap test and is counted
 // nowhere when untested; the pyramid built over a level 0 of 0.0 and 1.0 halves each level and
-// keeps every value in [0, 1]; the overlap test, the depth test and the grid fill agree with a
-// cell-by-cell reference in 64-bit integers.
+// keeps every value in [0, 1]; the overlap tests (plain and guarded), the depth tests (grid and
+// depth map) and the grid fill agree with a cell-by-cell reference in 64-bit integers; the
+// near-clipped hull of an occluder yields finite points with w = 1.
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "fuzz/fuzzinput.h"
+#include "occlusion/depthrules.h"
+#include "occlusion/guardband.h"
 #include "occlusion/hompyramid.h"
 #include "occlusion/pixelimage.h"
 #include "occlusion/visibility.h"
@@ -47,6 +50,34 @@ bool referenceOverlap(const ScreenRect& rect, const PixelImage& level0) {
     return true;
 }
 
+// The guarded images hold cell c (from -1) at index c + kGuardCells.
+bool referenceGuardedOverlap(const ScreenRect& rect, const PixelImage& coverage) {
+    for (int x = 0; x < coverage.width(); ++x) {
+        for (int y = 0; y < coverage.height(); ++y) {
+            if (inWidenedRange(x - kGuardCells, rect.leftMost, rect.rightMost, kLevel0Reduction) &&
+                inWidenedRange(y - kGuardCells, rect.topMost, rect.bottomMost, kLevel0Reduction) &&
+                coverage[x][y] < 1.0f) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool referenceDepthMap(const ScreenRect& rect, const PixelImage& depthMap) {
+    const float depth = nearestWindowDepth(rect);
+    for (int x = 0; x < depthMap.width(); ++x) {
+        for (int y = 0; y < depthMap.height(); ++y) {
+            if (inWidenedRange(x - kGuardCells, rect.leftMost, rect.rightMost, kLevel0Reduction) &&
+                inWidenedRange(y - kGuardCells, rect.topMost, rect.bottomMost, kLevel0Reduction) &&
+                !(depth > depthMap[x][y])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool referenceDepth(const ScreenRect& rect, const PixelImage& grid, DepthRule rule) {
     const float depth = rule == DepthRule::Farthest ? rect.deepMost : rect.nearMost;
     for (int x = 0; x < grid.width(); ++x) {
@@ -61,12 +92,17 @@ bool referenceDepth(const ScreenRect& rect, const PixelImage& grid, DepthRule ru
     return true;
 }
 
-// The cell's value from the rectangles that cover it (half-open ranges).
+// The cell's value from the rectangles that cover it (half-open ranges under the farthest rule,
+// closed ones otherwise).
 float referenceCell(int x, int y, const std::vector<ScreenRect>& rects, DepthRule rule) {
     bool covered = false;
     float value = 1.0f;
+    const int closed = rule == DepthRule::Farthest ? 0 : 1;
     for (const ScreenRect& r : rects) {
-        if (x < r.leftMost || x >= r.rightMost || y < r.topMost || y >= r.bottomMost) continue;
+        if (x < r.leftMost || int64_t{x} >= int64_t{r.rightMost} + closed || y < r.topMost ||
+            int64_t{y} >= int64_t{r.bottomMost} + closed) {
+            continue;
+        }
         if (rule == DepthRule::Farthest) {
             value = std::min(value, r.deepMost);
         } else {
@@ -144,7 +180,7 @@ std::vector<Vector4D> vertexSet(FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
-    const DepthRule rule = (in.byte() & 1) ? DepthRule::Farthest : DepthRule::Conservative;
+    const DepthRule rule = kDepthRules[in.below(kDepthRuleCount)];
     TransformStack modelView, projection;
     setStacks(in, modelView, projection);
     const int width = (in.byte() & 1) ? in.int32() : static_cast<int>(in.below(5000));
@@ -167,6 +203,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(projected.deepMost >= 0.0f, "deepMost below 0");
         check(overlapTest(projected, level0) == referenceOverlap(projected, level0),
               "overlap test disagrees with the reference (projected rectangle)");
+        check(guardedOverlapTest(projected, level0) == referenceGuardedOverlap(projected, level0),
+              "guarded overlap test disagrees with the reference (projected rectangle)");
+        check(depthMapTest(projected, grid) == referenceDepthMap(projected, grid),
+              "depth-map test disagrees with the reference (projected rectangle)");
         check(depthTest(projected, grid, rule) == referenceDepth(projected, grid, rule),
               "depth test disagrees with the reference (projected rectangle)");
     }
@@ -182,6 +222,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "overlap test disagrees with the reference");
     check(depthTest(any, grid, rule) == referenceDepth(any, grid, rule),
           "depth test disagrees with the reference");
+    check(guardedOverlapTest(any, level0) == referenceGuardedOverlap(any, level0),
+          "guarded overlap test disagrees with the reference");
+    check(depthMapTest(any, grid) == referenceDepthMap(any, grid),
+          "depth-map test disagrees with the reference");
     const std::vector<Vector4D> rawSlots = vertexSet(in);
     const ScreenRect raw =
         boundingRect(rawSlots, in.below(static_cast<unsigned>(rawSlots.size()) + 1), width, height);
@@ -226,8 +270,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The grid build from a scene's occluders.
+    if (projectNearClippedHull(set, modelView, projection, width, height, slots)) {
+        for (const Vector4D& slot : slots) check(slot.w == 1.0f, "a clipped point has w != 1");
+    }
+
     Scene scene;
-    scene.farthestDepthTest = rule == DepthRule::Farthest;
+    scene.depthRule = rule;
     scene.modelView = modelView;
     scene.projection = projection;
     for (unsigned k = in.below(4); k > 0; --k) {

@@ -4,9 +4,9 @@
 // occluders there counts as hidden. Rebuilt every frame from the occluders' vertex sets, on the
 // processor; the graphics state is only prepared, nothing is drawn.
 //
-// Cell values follow the scene's `farthestDepthTest` flag (see DepthRule in visibility.h):
-// on, the nearest of the farthest depths of the occluders over a cell; off, the farthest of them.
-// Cells no occluder covers hold 1.0, the far plane.
+// Cell values follow the scene's depth rule (occlusion/depthrules.h): under the farthest rule
+// the nearest of the farthest depths of the occluders over a cell, under the conservative rule
+// the farthest of them. Cells no occluder covers hold 1.0, the far plane.
 
 #include "scene/scenelib.h"
 

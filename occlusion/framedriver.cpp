@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "occlusion/depthestimation.h"
+#include "occlusion/depthrules.h"
 #include "occlusion/globals.h"
+#include "occlusion/guardband.h"
 #include "occlusion/hompyramid.h"
 #include "occlusion/occluderpass.h"
 #include "occlusion/overlays.h"
@@ -12,28 +14,58 @@
 
 FrameImageSizes frameImageSizes(int width, int height) {
     FrameImageSizes sizes;
+    sizes.width = width;
+    sizes.height = height;
     sizes.level0Width = width / kLevel0Reduction;
     sizes.level0Height = height / kLevel0Reduction;
     sizes.gridWidth = width / kGridReduction;
     sizes.gridHeight = height / kGridReduction;
+    sizes.guardedWidth = guardedCells(width);
+    sizes.guardedHeight = guardedCells(height);
     return sizes;
 }
 
-void buildOccluderLevel0(const Scene& frameScene, int level0Width, int level0Height) {
-    renderOccluders(frameScene, level0Width, level0Height);
-    homPyramid.push_back(readLevel0(level0Width, level0Height));
+void buildOccluderImages(const Scene& frameScene, const FrameImageSizes& sizes) {
+    switch (frameScene.depthRule) {
+        case DepthRule::Farthest:
+            renderOccluders(frameScene, sizes.level0Width, sizes.level0Height);
+            homPyramid.push_back(readLevel0(sizes.level0Width, sizes.level0Height));
+            break;
+        case DepthRule::Conservative:
+            renderGuardedOccluders(frameScene, sizes.width, sizes.height, false);
+            guardedCoverage = readLevel0(sizes.guardedWidth, sizes.guardedHeight);
+            homPyramid.push_back(
+                innerCells(guardedCoverage, sizes.level0Width, sizes.level0Height));
+            break;
+        case DepthRule::DepthMap:
+            renderGuardedOccluders(frameScene, sizes.width, sizes.height, true);
+            debGrid = readDepthImage(sizes.guardedWidth, sizes.guardedHeight);
+            guardedCoverage = coverageOfDepth(debGrid);
+            homPyramid.push_back(
+                innerCells(guardedCoverage, sizes.level0Width, sizes.level0Height));
+            break;
+    }
 }
 
-void buildFrameDepthGrid(const Scene& frameScene, int gridWidth, int gridHeight) {
-    debGrid.resize(gridWidth, gridHeight);
-    buildDepthEstimationBuffer(frameScene, gridWidth, gridHeight);
+void buildFrameDepthGrid(const Scene& frameScene, const FrameImageSizes& sizes) {
+    if (frameScene.depthRule == DepthRule::DepthMap) return;
+    debGrid.resize(sizes.gridWidth, sizes.gridHeight);
+    buildDepthEstimationBuffer(frameScene, sizes.gridWidth, sizes.gridHeight);
 }
 
 void buildOcclusionImages(const Scene& frameScene, const FrameImageSizes& sizes) {
     if (!sizes.cullingEnabled()) return;
-    buildOccluderLevel0(frameScene, sizes.level0Width, sizes.level0Height);
+    buildOccluderImages(frameScene, sizes);
     buildHomPyramid(homPyramid);
-    buildFrameDepthGrid(frameScene, sizes.gridWidth, sizes.gridHeight);
+    buildFrameDepthGrid(frameScene, sizes);
+}
+
+void decideFrame(const Scene& frameScene, int width, int height, FrameDecisions& decisions) {
+    static const PixelImage kNoImage;
+    const PixelImage& coverage = frameScene.depthRule == DepthRule::Farthest
+                                     ? (homPyramid.empty() ? kNoImage : homPyramid[0])
+                                     : guardedCoverage;
+    decideVisibility(frameScene, width, height, coverage, debGrid, decisions);
 }
 
 void formatStatusText(const Scene& frameScene, char* msg, std::size_t size) {
@@ -42,10 +74,18 @@ void formatStatusText(const Scene& frameScene, char* msg, std::size_t size) {
                   frameScene.passedDeb);
 }
 
-void drawFrameOverlays(const Scene& frameScene, int width, int height) {
+std::vector<std::string> statusLines(const Scene& frameScene, int width) {
     char msg[kStatusTextSize];
     formatStatusText(frameScene, msg, sizeof msg);
-    drawStatusText(msg, width, height);
+    std::vector<std::string> lines = wrapStatusText(msg, width, statusCharacterWidth);
+    if (frameScene.depthRule != DepthRule::Farthest) {
+        lines.insert(lines.begin(), std::string("Depth test: ") + depthRuleName(frameScene.depthRule));
+    }
+    return lines;
+}
+
+void drawFrameOverlays(const Scene& frameScene, int width, int height) {
+    drawStatusLines(statusLines(frameScene, width), width, height);
     drawHomOverlay(width, height);
     drawDebOverlay(width, height);
 }
@@ -53,6 +93,7 @@ void drawFrameOverlays(const Scene& frameScene, int width, int height) {
 void clearFrameImages() {
     homPyramid.clear();
     debGrid.clear();
+    guardedCoverage.clear();
 }
 
 void renderFrame(Scene& frameScene, int w, int h) {
@@ -60,7 +101,9 @@ void renderFrame(Scene& frameScene, int w, int h) {
     frameScene.passedDeb = 0;
     clearFrameImages();
     buildOcclusionImages(frameScene, frameImageSizes(w, h));
-    renderScene(frameScene, w, h, homPyramid, debGrid);
+    FrameDecisions decisions;
+    decideFrame(frameScene, w, h, decisions);
+    renderScene(frameScene, w, h, decisions);
     drawFrameOverlays(frameScene, w, h);
     clearFrameImages();
 }

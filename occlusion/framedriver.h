@@ -1,12 +1,14 @@
 #pragma once
 // The per-frame occlusion pipeline. One frame, in this fixed order:
 //   1. zero the scene's counters;
-//   2. draw the occluders into a w/10 by h/10 viewport and read them back as level 0 of
-//      homPyramid; build the coarser levels;
-//   3. build debGrid, w/20 by h/20 cells;
-//   4. draw the scene with the visibility tests (full-size viewport);
-//   5. draw the status line, then the pyramid and grid overlays;
-//   6. empty homPyramid and debGrid.
+//   2. the occluder pass of the scene's depth rule and its read-back: level 0 of homPyramid
+//      (w/10 by h/10), and for the guarded rules guardedCoverage, for the depth-map rule the
+//      depth map in debGrid; then the pyramid's coarser levels;
+//   3. for the grid rules, debGrid, w/20 by h/20 cells;
+//   4. the decisions for every object (occlusion/decisions.h);
+//   5. the scene drawn from the decisions (full-size viewport);
+//   6. the status line, then the pyramid and depth-image overlays;
+//   7. empty homPyramid, debGrid and guardedCoverage.
 // Steps 2 and 3 need images with cells: a window narrower or lower than 20 pixels (one grid
 // cell) skips them, so the scene is drawn untested with both counters 0 and the overlays draw
 // nothing. Every stage is a function of its own so that a measurement program can time them
@@ -16,35 +18,49 @@
 // projection stacks rebuilt for the frame.
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
+#include "occlusion/decisions.h"
 #include "scene/scenelib.h"
 
 // Size of the status text buffer, terminating zero included.
 constexpr std::size_t kStatusTextSize = 100;
 
 struct FrameImageSizes {
-    int level0Width, level0Height;  // window / 10, truncated
-    int gridWidth, gridHeight;      // window / 20, truncated
+    int width, height;                // the window
+    int level0Width, level0Height;    // window / 10, truncated
+    int gridWidth, gridHeight;        // window / 20, truncated
+    int guardedWidth, guardedHeight;  // guardedCells of the window's sides
     // Whether the window is large enough for the occluder pass, the pyramid, the grid and tests.
     bool cullingEnabled() const { return gridWidth > 0 && gridHeight > 0; }
 };
 FrameImageSizes frameImageSizes(int width, int height);
 
-// Stage 2a: draws the occluders and appends their read-back image to homPyramid as level 0.
-// homPyramid must be empty.
-void buildOccluderLevel0(const Scene& scene, int level0Width, int level0Height);
-// Stage 3: sizes debGrid to gridWidth by gridHeight and fills it.
-void buildFrameDepthGrid(const Scene& scene, int gridWidth, int gridHeight);
+// Stage 2a: the occluder pass of the scene's depth rule and its read-back. Appends level 0 to
+// homPyramid, which must be empty; the guarded rules also fill guardedCoverage, and the
+// depth-map rule debGrid with its depth map.
+void buildOccluderImages(const Scene& scene, const FrameImageSizes& sizes);
+// Stage 3: sizes debGrid to the grid and fills it, for the farthest and conservative rules; the
+// depth-map rule has no grid.
+void buildFrameDepthGrid(const Scene& scene, const FrameImageSizes& sizes);
 // Stages 2 and 3 together (nothing when culling is not enabled for these sizes).
 void buildOcclusionImages(const Scene& scene, const FrameImageSizes& sizes);
+
+// Stage 4: decideVisibility against the images the scene's depth rule reads, as stages 2 and 3
+// left them.
+void decideFrame(const Scene& scene, int width, int height, FrameDecisions& decisions);
 
 // "Objs: %d; Occldrs: 6; Passed HOM: %d; Passed DEB: %d" with the number of objects (occluders
 // included) and the two counters, truncated to size - 1 characters. The occluder figure is fixed
 // text.
 void formatStatusText(const Scene& scene, char* msg, std::size_t size);
-// Stage 5: the status line and both overlays.
+// The text lines over the scene, top first: the status text broken to fit the window (see
+// wrapStatusText), preceded by "Depth test: <rule>" under every rule but the farthest one.
+std::vector<std::string> statusLines(const Scene& scene, int width);
+// Stage 6: the status lines and both overlays.
 void drawFrameOverlays(const Scene& scene, int width, int height);
-// Stage 6 (also run first, so that a frame always starts from empty images).
+// Stage 7 (also run first, so that a frame always starts from empty images).
 void clearFrameImages();
 
 // One whole frame for a width by height window, into the back buffer; does not swap.

@@ -2,12 +2,25 @@
 
 #include <GL/gl.h>
 
-void loadSceneMatrices(const Scene& scene) {
+namespace {
+
+void loadStack(GLenum mode, const TransformStack& stack) {
     float matrix[16];
-    glMatrixMode(GL_MODELVIEW);
-    scene.modelView.toColumnMajor(matrix);
+    glMatrixMode(mode);
+    stack.toColumnMajor(matrix);
     glLoadMatrixf(matrix);
-    glMatrixMode(GL_PROJECTION);
-    scene.projection.toColumnMajor(matrix);
-    glLoadMatrixf(matrix);
+}
+
+}  // namespace
+
+void loadSceneMatrices(const Scene& scene) {
+    loadStack(GL_MODELVIEW, scene.modelView);
+    loadStack(GL_PROJECTION, scene.projection);
+}
+
+void loadSceneMatrices(const Scene& scene, const Matrix4x4& clipAdjust) {
+    TransformStack adjusted;
+    adjusted.current = clipAdjust * scene.projection.current;
+    loadStack(GL_MODELVIEW, scene.modelView);
+    loadStack(GL_PROJECTION, adjusted);
 }

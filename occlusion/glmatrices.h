@@ -7,3 +7,7 @@
 // Loads scene.modelView into GL_MODELVIEW and scene.projection into GL_PROJECTION through
 // toColumnMajor and glLoadMatrixf, leaving the matrix mode on GL_PROJECTION.
 void loadSceneMatrices(const Scene& scene);
+
+// The same with the projection premultiplied by clipAdjust (a change of clip coordinates, such
+// as the guard band's): GL_PROJECTION = clipAdjust * scene.projection.
+void loadSceneMatrices(const Scene& scene, const Matrix4x4& clipAdjust);

@@ -4,3 +4,4 @@
 Scene scene;
 std::vector<PixelImage> homPyramid;
 PixelImage debGrid;
+PixelImage guardedCoverage;

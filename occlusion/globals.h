@@ -12,5 +12,9 @@
 extern Scene scene;
 // Level k of the hierarchical occlusion map is entry k; level 0 is the finest.
 extern std::vector<PixelImage> homPyramid;
-// One cell per 20 by 20 window pixels, holding normalised device depths.
+// The image the depth test reads: one cell per 20 by 20 window pixels holding normalised device
+// depths under the grid rules; the guarded depth map (window depths) under the depth-map rule.
 extern PixelImage debGrid;
+// The occluders' coverage with the guard band (occlusion/guardband.h), which the overlap test
+// of every rule but the farthest one reads; empty in frames of the farthest rule.
+extern PixelImage guardedCoverage;

@@ -16,6 +16,7 @@ constexpr int kOverlayGap = 5;
 // Position of the status text's first character, from the bottom-left corner.
 constexpr float kStatusTextX = 10.0f;
 constexpr float kStatusTextY = 10.0f;
+void* const kStatusFont = GLUT_BITMAP_HELVETICA_18;
 
 // One point per cell, the image upright with its top-left cell at (left, top).
 void drawImagePoints(const PixelImage& image, int left, int top) {
@@ -32,6 +33,10 @@ void drawImagePoints(const PixelImage& image, int left, int top) {
 }  // namespace
 
 void drawStatusText(const char* text, int width, int height) {
+    drawStatusLines({text}, width, height);
+}
+
+void drawStatusLines(const std::vector<std::string>& lines, int width, int height) {
     glDisable(GL_LIGHTING);
     glColor3f(0.0f, 0.0f, 0.0f);
     glMatrixMode(GL_MODELVIEW);
@@ -41,14 +46,46 @@ void drawStatusText(const char* text, int width, int height) {
     glPushMatrix();
     glLoadIdentity();
     gluOrtho2D(0.0, static_cast<double>(width), 0.0, static_cast<double>(height));
-    glRasterPos2f(kStatusTextX, kStatusTextY);
-    for (const char* c = text; *c != '\0'; ++c) {
-        glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, static_cast<unsigned char>(*c));
+    const float lineHeight = static_cast<float>(glutBitmapHeight(kStatusFont));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const float above = static_cast<float>(lines.size() - 1 - k) * lineHeight;
+        glRasterPos2f(kStatusTextX, kStatusTextY + above);
+        for (const char c : lines[k]) {
+            glutBitmapCharacter(kStatusFont, static_cast<unsigned char>(c));
+        }
     }
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
+}
+
+int statusCharacterWidth(unsigned char c) { return glutBitmapWidth(kStatusFont, c); }
+
+std::vector<std::string> wrapStatusText(const std::string& text, int width,
+                                        int (*charWidth)(unsigned char)) {
+    const auto fits = [&](const std::string& piece) {
+        int right = static_cast<int>(kStatusTextX);
+        for (const char c : piece) right += charWidth(static_cast<unsigned char>(c));
+        return right <= width;
+    };
+    static const std::string kBreak = "; ";
+    std::vector<std::string> lines;
+    std::string rest = text;
+    while (!fits(rest)) {
+        std::size_t cut = std::string::npos;
+        for (std::size_t at = rest.find(kBreak); at != std::string::npos;
+             at = rest.find(kBreak, at + 1)) {
+            const bool pieceFits = fits(rest.substr(0, at + 1));
+            if (pieceFits || cut == std::string::npos) cut = at;
+            if (!pieceFits) break;
+        }
+        if (cut == std::string::npos) break;
+        lines.push_back(rest.substr(0, cut + 1));
+        rest = rest.substr(cut + kBreak.size());
+    }
+    lines.push_back(rest);
+    return lines;
 }
 
 void beginOverlay(int width, int height) {

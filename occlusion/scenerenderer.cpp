@@ -10,7 +10,6 @@
 #include <string>
 
 #include "occlusion/glmatrices.h"
-#include "occlusion/visibility.h"
 
 namespace {
 
@@ -162,27 +161,19 @@ void selectPolygonMode(const Object& object) {
 
 }  // namespace
 
-void renderScene(Scene& scene, int width, int height, const std::vector<PixelImage>& pyramid,
-                 const PixelImage& grid) {
+void renderScene(Scene& scene, int width, int height, const FrameDecisions& decisions) {
+    if (decisions.objects.size() != scene.objects.size()) {
+        throw std::invalid_argument(
+            "renderScene: the decisions do not match the scene's objects one to one");
+    }
+    scene.passedHom = decisions.passedHom;
+    scene.passedDeb = decisions.passedDeb;
     drainErrors();
     setUpFrame(scene, width, height);
-
-    // Without cells in both images there is nothing to test against (tiny windows): every object
-    // is drawn untested.
-    const bool canTest = !pyramid.empty() && !pyramid[0].empty() && !grid.empty();
-    const DepthRule rule = depthRuleOf(scene);
-    std::vector<Vector4D> slots;
     for (std::size_t i = 0; i < scene.objects.size(); ++i) {
         const Object& object = scene.objects[i];
         selectPolygonMode(object);
-        if (!object.occluder && canTest) {
-            const Visibility visibility =
-                testVisibility(object.vertexSet, scene.modelView, scene.projection, width, height,
-                               pyramid[0], grid, rule, slots);
-            if (visibility.passedHom) ++scene.passedHom;
-            if (visibility.passedDeb) ++scene.passedDeb;
-            if (visibility.hidden()) continue;
-        }
+        if (decisions.objects[i].hidden()) continue;
         drawObject(scene, object, static_cast<GLuint>(i));
     }
     glFlush();

@@ -1,13 +1,10 @@
 #pragma once
 // The frame's main pass: the whole scene drawn lit and textured into the full window, skipping
-// every object that the overlap test (level 0 of the occlusion pyramid) and the depth test (the
-// depth estimation grid) both declare hidden.
+// every object that the frame's decisions (occlusion/decisions.h) declare hidden.
 //
 // - Occluders are never tested and always drawn, as outlines of both faces.
-// - Every other object is tested when the pyramid's level 0 and the grid both have cells and every
-//   entry of its vertex set lies in front of the eye; otherwise it is drawn untested and counted
-//   nowhere. passedHom counts the objects that passed the overlap test, passedDeb those that
-//   passed both (the hidden ones). The caller zeroes the counters.
+// - The scene's counters take the decisions' counts: passedHom the objects that passed the
+//   overlap test, passedDeb those that passed both (the hidden ones).
 // - Graphics errors pending from earlier drawing are printed first, one "ERROR: 0x%x\n" line per
 //   code on standard output.
 // - A polygon's first contour is drawn with the object's material; each further contour is a
@@ -17,15 +14,16 @@
 
 #include <vector>
 
-#include "occlusion/pixelimage.h"
+#include "occlusion/decisions.h"
 #include "scene/scenelib.h"
 
-// Draws the scene into the back buffer's (0, 0, width, height) viewport and counts the tests in
-// scene.passedHom and scene.passedDeb. Throws std::invalid_argument for a drawn object whose
-// texture or reflection image is not a three-channel image of width * height pixels. Lights
-// beyond what OpenGL offers (GL_MAX_LIGHTS) are ignored. Ends with glFlush; does not swap.
-void renderScene(Scene& scene, int width, int height, const std::vector<PixelImage>& pyramid,
-                 const PixelImage& grid);
+// Draws the scene into the back buffer's (0, 0, width, height) viewport, every object but those
+// decisions hide, and records the decisions' counts in scene.passedHom and scene.passedDeb.
+// Throws std::invalid_argument when decisions do not hold one entry per object, and for a drawn
+// object whose texture or reflection image is not a three-channel image of width * height
+// pixels. Lights beyond what OpenGL offers (GL_MAX_LIGHTS) are ignored. Ends with glFlush; does
+// not swap.
+void renderScene(Scene& scene, int width, int height, const FrameDecisions& decisions);
 
 // The same pass without tests, drawing exactly the objects whose flag in drawn is set (occluders
 // included), in scene order and with the same state; the counters are not touched. A measuring

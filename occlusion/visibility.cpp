@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "math/numeric.h"
+#include "occlusion/guardband.h"
 
 namespace {
 
@@ -77,6 +78,47 @@ bool overlapTest(const ScreenRect& rect, const PixelImage& level0) {
     return true;
 }
 
+namespace {
+
+// The guarded cells, as indices into a guarded image, that a rectangle's widened range covers.
+// Cell numbers run from -kGuardCells to guardedCells - 1 - kGuardCells.
+CellRange guardedRange(int low, int high, int guardedCells) {
+    const int lastCell = guardedCells - 1 - kGuardCells;
+    return CellRange{std::max(-kGuardCells, low / kLevel0Reduction - 1) + kGuardCells,
+                     std::min(lastCell, high / kLevel0Reduction + 1) + kGuardCells};
+}
+
+}  // namespace
+
+bool guardedOverlapTest(const ScreenRect& rect, const PixelImage& guardedCoverage) {
+    const CellRange xs = guardedRange(rect.leftMost, rect.rightMost, guardedCoverage.width());
+    const CellRange ys = guardedRange(rect.topMost, rect.bottomMost, guardedCoverage.height());
+    for (int x = xs.first; x <= xs.last; ++x) {
+        for (int y = ys.first; y <= ys.last; ++y) {
+            if (guardedCoverage[x][y] < 1.0f) return false;
+        }
+    }
+    return true;
+}
+
+float nearestWindowDepth(const ScreenRect& rect) {
+    const double window = (static_cast<double>(rect.nearMost) + 1.0) / 2.0;
+    return static_cast<float>(window - static_cast<double>(kDepthMapMargin));
+}
+
+bool depthMapTest(const ScreenRect& rect, const PixelImage& depthMap) {
+    const float depth = nearestWindowDepth(rect);
+    const CellRange xs = guardedRange(rect.leftMost, rect.rightMost, depthMap.width());
+    const CellRange ys = guardedRange(rect.topMost, rect.bottomMost, depthMap.height());
+    for (int x = xs.first; x <= xs.last; ++x) {
+        for (int y = ys.first; y <= ys.last; ++y) {
+            // Written so that a NaN depth fails too.
+            if (!(depth > depthMap[x][y])) return false;
+        }
+    }
+    return true;
+}
+
 bool depthTest(const ScreenRect& rect, const PixelImage& grid, DepthRule rule) {
     const float depth = rule == DepthRule::Farthest ? rect.deepMost : rect.nearMost;
     const CellRange xs = widenedRange(rect.leftMost, rect.rightMost, kGridReduction, grid.width());
@@ -91,15 +133,28 @@ bool depthTest(const ScreenRect& rect, const PixelImage& grid, DepthRule rule) {
 
 Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
                           const TransformStack& projection, int width, int height,
-                          const PixelImage& level0, const PixelImage& grid, DepthRule rule,
+                          const PixelImage& coverage, const PixelImage& depth, DepthRule rule,
                           std::vector<Vector4D>& slots) {
     Visibility result;
     if (!projectVertexSet(vertexSet, modelView, projection, width, height, slots)) return result;
     const ScreenRect rect = boundingRect(slots, vertexSet.size(), width, height);
     result.tested = true;
     // Both tests run for every tested object, whatever the first one says.
-    const bool overlapPassed = overlapTest(rect, level0);
-    const bool depthPassed = depthTest(rect, grid, rule);
+    bool overlapPassed = false, depthPassed = false;
+    switch (rule) {
+        case DepthRule::Farthest:
+            overlapPassed = overlapTest(rect, coverage);
+            depthPassed = depthTest(rect, depth, rule);
+            break;
+        case DepthRule::Conservative:
+            overlapPassed = guardedOverlapTest(rect, coverage);
+            depthPassed = depthTest(rect, depth, rule);
+            break;
+        case DepthRule::DepthMap:
+            overlapPassed = guardedOverlapTest(rect, coverage);
+            depthPassed = depthMapTest(rect, depth);
+            break;
+    }
     result.passedHom = overlapPassed;
     result.passedDeb = overlapPassed && depthPassed;
     return result;
@@ -108,24 +163,28 @@ Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const Transfor
 void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects, DepthRule rule) {
     const int width = grid.width();
     const int height = grid.height();
+    const bool farthest = rule == DepthRule::Farthest;
     // Under the conservative rule a cell starts below every possible deepMost (which is at least
     // 0), so the first rectangle over it always wins; cells still holding it are uncovered.
-    const float start = rule == DepthRule::Farthest ? kEmptyDepth : -1.0f;
+    const float start = farthest ? kEmptyDepth : -1.0f;
     for (int x = 0; x < width; ++x) {
         for (int y = 0; y < height; ++y) grid[x][y] = start;
     }
     for (const ScreenRect& rect : occluderRects) {
-        const int xEnd = std::min(width, rect.rightMost);
-        const int yEnd = std::min(height, rect.bottomMost);
+        // The farthest rule's range is half-open; the conservative one takes every cell the
+        // rectangle touches, so that no pixel of an occluder lies outside its cells.
+        const int xEnd = farthest ? std::min(width, rect.rightMost)
+                                  : std::min(width - 1, rect.rightMost) + 1;
+        const int yEnd = farthest ? std::min(height, rect.bottomMost)
+                                  : std::min(height - 1, rect.bottomMost) + 1;
         for (int x = std::max(0, rect.leftMost); x < xEnd; ++x) {
             for (int y = std::max(0, rect.topMost); y < yEnd; ++y) {
                 float& cell = grid[x][y];
-                cell = rule == DepthRule::Farthest ? std::min(cell, rect.deepMost)
-                                                   : std::max(cell, rect.deepMost);
+                cell = farthest ? std::min(cell, rect.deepMost) : std::max(cell, rect.deepMost);
             }
         }
     }
-    if (rule == DepthRule::Conservative) {
+    if (!farthest) {
         for (int x = 0; x < width; ++x) {
             for (int y = 0; y < height; ++y) {
                 if (grid[x][y] == start) grid[x][y] = kEmptyDepth;
@@ -134,18 +193,69 @@ void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRect
     }
 }
 
+bool projectNearClippedHull(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
+                            const TransformStack& projection, int width, int height,
+                            std::vector<Vector4D>& slots) {
+    // Clip coordinates and their signed distance to the near plane, z + w.
+    struct ClipPoint {
+        double x, y, z, w;
+        double distance() const { return z + w; }
+    };
+    std::vector<ClipPoint> clip;
+    clip.reserve(vertexSet.size());
+    for (const Vector4D& entry : vertexSet) {
+        const Vector4D q = projection.transform(modelView.transform(entry));
+        clip.push_back({static_cast<double>(q.x), static_cast<double>(q.y),
+                        static_cast<double>(q.z), static_cast<double>(q.w)});
+    }
+    slots.clear();
+    const auto emit = [&](const ClipPoint& p) {
+        if (!(p.w > 0.0)) return false;
+        const Vector4D ndc(static_cast<float>(p.x / p.w), static_cast<float>(p.y / p.w),
+                           static_cast<float>(p.z / p.w), 1.0f);
+        slots.emplace_back(toTarget(ndc.x, width), toTarget(ndc.y, height), ndc.z, 1.0f);
+        return true;
+    };
+    for (const ClipPoint& inner : clip) {
+        if (!(inner.distance() >= 0.0)) continue;
+        if (!emit(inner)) return false;
+        for (const ClipPoint& outer : clip) {
+            if (!(outer.distance() < 0.0)) continue;
+            const double t = inner.distance() / (inner.distance() - outer.distance());
+            const ClipPoint crossing{inner.x + t * (outer.x - inner.x),
+                                     inner.y + t * (outer.y - inner.y),
+                                     inner.z + t * (outer.z - inner.z),
+                                     inner.w + t * (outer.w - inner.w)};
+            if (!emit(crossing)) return false;
+        }
+    }
+    return true;
+}
+
 void fillDepthEstimationGrid(const Scene& scene, PixelImage& grid) {
     const int width = grid.width();
     const int height = grid.height();
+    const bool farthest = scene.depthRule == DepthRule::Farthest;
     std::vector<Vector4D> slots;
     std::vector<ScreenRect> rects;
     for (const Object& object : scene.objects) {
         if (!object.occluder) continue;
-        if (!projectVertexSet(object.vertexSet, scene.modelView, scene.projection, width, height,
-                              slots)) {
+        if (projectVertexSet(object.vertexSet, scene.modelView, scene.projection, width, height,
+                             slots)) {
+            rects.push_back(boundingRect(slots, object.vertexSet.size(), width, height));
+        } else if (farthest) {
             continue;
+        } else if (projectNearClippedHull(object.vertexSet, scene.modelView, scene.projection,
+                                          width, height, slots)) {
+            // No point beyond the near plane: OpenGL draws nothing of it.
+            if (!slots.empty()) rects.push_back(boundingRect(slots, slots.size(), width, height));
+        } else {
+            ScreenRect everywhere;
+            everywhere.leftMost = everywhere.topMost = -kTruncateLimit;
+            everywhere.rightMost = everywhere.bottomMost = kTruncateLimit;
+            everywhere.deepMost = kEmptyDepth;
+            rects.push_back(everywhere);
         }
-        rects.push_back(boundingRect(slots, object.vertexSet.size(), width, height));
     }
-    fillDepthGrid(grid, rects, depthRuleOf(scene));
+    fillDepthGrid(grid, rects, scene.depthRule);
 }

@@ -14,8 +14,9 @@
 //   no float, however large or NaN, is undefined to convert. `topMost` holds the smallest y and
 //   `bottomMost` the largest.
 // - A vertex-set entry with clip w <= 0 (on or behind the eye plane) has no position on the
-//   target: a vertex set with any such entry is not projected at all, its object is left
-//   untested and an occluder with one contributes nothing to the grid.
+//   target: a vertex set with any such entry is not projected at all and its object is left
+//   untested. An occluder with one contributes nothing to the farthest rule's grid; the
+//   conservative grid bounds it by its near-clipped hull instead.
 
 #include <cstddef>
 #include <vector>
@@ -62,23 +63,27 @@ ScreenRect boundingRect(const std::vector<Vector4D>& slots, std::size_t projecte
 // cell of that range (both ends included) fails, which includes an empty range.
 bool overlapTest(const ScreenRect& rect, const PixelImage& level0);
 
-// Which depth the grid holds and the object offers.
-enum class DepthRule {
-    // Grid cell: the nearest of the farthest depths of the occluders over it. Object: its
-    // farthest depth (deepMost).
-    Farthest,
-    // Grid cell: the farthest of the farthest depths of the occluders over it. Object: its
-    // nearest depth (nearMost). Never culls an object that lies in front of an occluder.
-    Conservative,
-};
+// The same test on a guarded coverage image (occlusion/guardband.h): the widened range is
+// clipped to the guarded cells, -1 to the last, so it reaches beyond the window's edges.
+bool guardedOverlapTest(const ScreenRect& rect, const PixelImage& guardedCoverage);
 
-inline DepthRule depthRuleOf(const Scene& flags) {
-    return flags.farthestDepthTest ? DepthRule::Farthest : DepthRule::Conservative;
-}
+// Window depths (glDepthRange 0 to 1) are normalised device depths mapped by (z + 1) / 2.
+// The object's nearest window depth, lowered by kDepthMapMargin: a depth buffer rounds, and
+// OpenGL's own transformation of a vertex may differ from ours in the last bits, so the object
+// must lie clearly behind a sample to count as hidden.
+constexpr float kDepthMapMargin = 1.0f / 65536.0f;
+float nearestWindowDepth(const ScreenRect& rect);
 
-// Depth test: the window rectangle, divided by kGridReduction and widened by one cell on every
-// side, is clipped to grid; a cell fails when the object's depth under `rule` is less than the
-// cell. Passes when no cell fails, which includes an empty range.
+// Depth-map test: over the same guarded cell range as guardedOverlapTest, every sample of the
+// depth map (the nearest occluder's window depth, 1.0 where none) must lie in front of the
+// object's nearestWindowDepth. A sample no occluder covers therefore fails. Passes for an
+// empty range.
+bool depthMapTest(const ScreenRect& rect, const PixelImage& depthMap);
+
+// Depth test against the grid: the window rectangle, divided by kGridReduction and widened by
+// one cell on every side, is clipped to grid; a cell fails when the object's depth is less than
+// the cell. The object's depth is its farthest (deepMost) under the farthest rule and its
+// nearest (nearMost) otherwise. Passes when no cell fails, which includes an empty range.
 bool depthTest(const ScreenRect& rect, const PixelImage& grid, DepthRule rule);
 
 // Outcome of the two tests for one object.
@@ -89,22 +94,40 @@ struct Visibility {
     bool hidden() const { return passedDeb; }
 };
 
-// Both tests for one non-occluder with the given vertex set in a width by height window. slots
-// is scratch storage reused between calls.
+// Both tests of `rule` for one non-occluder with the given vertex set in a width by height
+// window. coverage and depth are the images the rule reads: level 0 and the grid (Farthest);
+// the guarded coverage and the grid (Conservative); the guarded coverage and the depth map
+// (DepthMap). slots is scratch storage reused between calls.
 Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
                           const TransformStack& projection, int width, int height,
-                          const PixelImage& level0, const PixelImage& grid, DepthRule rule,
+                          const PixelImage& coverage, const PixelImage& depth, DepthRule rule,
                           std::vector<Vector4D>& slots);
 
-// Fills grid, already sized, from occluder rectangles in grid cells. Each rectangle covers the
-// half-open cell range [max(0, leftMost), min(W, rightMost)) by [max(0, topMost), min(H,
-// bottomMost)): the cells holding its left and bottom edges are written, those holding its right
-// and top edges are not. Farthest: every cell starts at 1.0 and keeps the minimum of the
-// deepMost values over it. Conservative: a cell keeps the maximum of the deepMost values over it,
-// 1.0 where no rectangle covers it.
+// Fills grid, already sized, from occluder rectangles in grid cells.
+// Farthest: each rectangle covers the half-open cell range [max(0, leftMost), min(W, rightMost))
+// by [max(0, topMost), min(H, bottomMost)): the cells holding its left and bottom edges are
+// written, those holding its right and top edges are not. Every cell starts at 1.0 and keeps the
+// minimum of the deepMost values over it.
+// Conservative (any other rule): each rectangle covers every cell it touches, [leftMost,
+// rightMost] by [topMost, bottomMost] clipped to the grid, and a cell keeps the maximum of the
+// deepMost values over it, 1.0 where no rectangle covers it.
 void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRects, DepthRule rule);
 
+// Projects the part of the vertex set's convex hull that lies beyond the near plane (clip
+// z >= -w): the entries beyond it, and for every pair of an entry beyond and an entry before it
+// the point where the segment between them meets the plane (interpolated in double), each
+// divided by w and mapped to the target as in projectVertexSet. The points' rectangle and depth
+// range bound what OpenGL rasterises of a convex object however it meets the eye plane; no
+// points (slots empty) means nothing lies beyond the plane. Returns false, leaving slots
+// unspecified, when a point to project has a w that is not positive (a projection unlike the
+// viewer's).
+bool projectNearClippedHull(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
+                            const TransformStack& projection, int width, int height,
+                            std::vector<Vector4D>& slots);
+
 // Projects every occluder of the scene onto grid (already sized; its width and height are the
-// target) and fills it with fillDepthGrid. An occluder whose vertex set has an entry on or behind
-// the eye plane contributes nothing.
+// target) and fills it with fillDepthGrid under the scene's depth rule. Farthest: an occluder
+// whose vertex set has an entry on or behind the eye plane contributes nothing. Conservative: such
+// an occluder contributes the rectangle and depths of its near-clipped hull; one that cannot be
+// bounded that way leaves every cell at 1.0, since nothing may then count as hidden by depth.
 void fillDepthEstimationGrid(const Scene& scene, PixelImage& grid);

@@ -10,7 +10,7 @@ void Scene::reset() {
     lighting = false;
     flatShading = false;
     antialiasTextures = true;
-    farthestDepthTest = true;
+    depthRule = DepthRule::Farthest;
     buttonHeld = false;
     objects.clear();
     lights.clear();

@@ -47,6 +47,10 @@ struct Light {
     Color colour{0.0f, 0.0f, 0.0f, 1.0f};  // diffuse and specular colour
 };
 
+// The depth test of the occlusion culling, one of a small closed set (occlusion/depthrules.h says
+// what each compares and what it costs). The "g" key steps through them in this order.
+enum class DepthRule : int32_t { Farthest, Conservative, DepthMap };
+
 class Scene {
 public:
     bool lighting;
@@ -69,9 +73,8 @@ public:
     float currentS, currentT;
     int32_t passedHom = 0;  // objects that passed the overlap test in the last frame
     int32_t passedDeb = 0;  // objects that passed both tests in the last frame
-    // Toggled by the "g" key: the depth test compares farthest depths (true) or runs its
-    // conservative form (false). On after every reset.
-    bool farthestDepthTest;
+    // Stepped by the "g" key. Farthest after every reset.
+    DepthRule depthRule;
     // Whether a mouse button is held, recorded by the input callbacks. Off after every reset.
     bool buttonHeld;
 

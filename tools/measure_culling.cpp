@@ -6,8 +6,8 @@
 // - ground truth: every object drawn with depth testing at full resolution, each non-occluder in
 //   a colour that encodes its index (occluders black, filled), read back; an object is visible
 //   when at least one pixel shows its index;
-// - hom and hom-conservative: the viewer's frame stages (framedriver.h) with the depth rule on
-//   and off, timed stage by stage;
+// - hom, hom-conservative and hom-depthmap: the viewer's frame stages (framedriver.h) under each
+//   of its depth rules, timed stage by stage, with the decisions of the frame's decision step;
 // - none: the scene pass drawing everything untested;
 // - oracle: the scene pass drawing only the truly visible objects (and the occluders);
 // - queries: the occluders drawn into the depth buffer at full resolution, one GL_SAMPLES_PASSED
@@ -34,6 +34,7 @@
 #include "occlusion/globals.h"
 #include "occlusion/vertexsets.h"
 #include "scene/demoscene.h"
+#include "scene/randomscene.h"
 #include "tools/groundtruth.h"
 #include "tools/measureoptions.h"
 #include "tools/measurereport.h"
@@ -83,7 +84,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    buildDemoGridScene(scene, options.halfCells);
+    if (options.sceneKind == SceneKind::Random) {
+        buildRandomScene(scene, options.seed, options.occluderCount, options.objectCount);
+    } else {
+        buildDemoGridScene(scene, options.halfCells);
+    }
     computeVertexSets(scene);
     if (scene.objects.size() >= (1u << 24)) {
         std::fprintf(stderr, "error: too many objects for 24-bit identifiers\n");
@@ -117,10 +122,11 @@ int main(int argc, char** argv) {
     for (std::size_t k = 0; k < warmUps; ++k) {
         applyCamera(path[k * path.size() / warmUps], w, h);
         renderGroundTruth(w, h);
-        for (bool farthest : {true, false}) {
-            scene.farthestDepthTest = farthest;
+        for (const CullingMethod& method : kCullingMethods) {
+            scene.depthRule = method.rule;
             runHomFrame(w, h);
         }
+        scene.depthRule = DepthRule::Farthest;
         timeFrame(nullptr, w, h);
         queries.frame(w, h, drawn);
     }
@@ -139,11 +145,11 @@ int main(int argc, char** argv) {
 
         // The hom frames come first, after the previous view's last scene pass, as in the
         // viewer; the ground truth's full-window read-back would otherwise slow the next pass.
-        scene.farthestDepthTest = true;
-        record.homRun = runHomFrame(w, h);
-        scene.farthestDepthTest = false;
-        record.conservativeRun = runHomFrame(w, h);
-        scene.farthestDepthTest = true;
+        for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+            scene.depthRule = kCullingMethods[k].rule;
+            record.runs[k] = runHomFrame(w, h);
+        }
+        scene.depthRule = DepthRule::Farthest;
         record.noneMs = timeFrame(nullptr, w, h);
         Stopwatch queryWatch;
         queries.frame(w, h, drawn);
@@ -158,19 +164,18 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < oracle.size(); ++i) oracle[i] = visible[i] || occluder[i];
         record.oracleMs = timeFrame(&oracle, w, h);
 
-        record.hom = compareWithTruth(occluder, visible, record.homRun.culled);
-        record.conservative = compareWithTruth(occluder, visible, record.conservativeRun.culled);
+        for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+            record.culling[k] = compareWithTruth(occluder, visible, record.runs[k].culled);
+        }
         std::vector<bool> queryCulled(drawn.size());
         for (std::size_t i = 0; i < drawn.size(); ++i) queryCulled[i] = !drawn[i];
         record.queries = compareWithTruth(occluder, visible, queryCulled);
 
         for (std::size_t i = 0; i < pixels.size(); ++i) {
             if (!visible[i]) continue;
-            const bool culled[2] = {record.homRun.culled[i], record.conservativeRun.culled[i]};
-            const char* rules[2] = {"hom", "hom-conservative"};
-            for (int k = 0; k < 2; ++k) {
-                if (!culled[k]) continue;
-                falseCulls.push_back({view, record.camera, rules[k], i, pixels[i]});
+            for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+                if (!record.runs[k].culled[i]) continue;
+                falseCulls.push_back({view, record.camera, kCullingMethods[k].name, i, pixels[i]});
                 if (falseCullFile.is_open()) writeFalseCullRow(falseCullFile, falseCulls.back());
             }
         }
@@ -178,8 +183,7 @@ int main(int argc, char** argv) {
             writeObjectRows(objectFile, view, record, occluder, pixels, drawn);
         if (csv.is_open()) writeCsvRow(csv, view, record);
         // The per-object flags are done with; keeping them would grow memory with the path.
-        record.homRun.culled = std::vector<bool>();
-        record.conservativeRun.culled = std::vector<bool>();
+        for (HomRun& run : record.runs) run.culled = std::vector<bool>();
         records.push_back(std::move(record));
         if (view == 0) {
             memory.peakFirst = peakResidentKilobytes();

@@ -5,26 +5,41 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 
 #include "occlusion/globals.h"
 
 namespace {
 
-// How many false culls the summary lists; the --false-culls file gets all of them.
+// How many false culls of each method the summary lists; the --false-culls file gets all.
 constexpr std::size_t kListedFalseCulls = 10;
 
 struct Series {
-    const char* name;
+    std::string name;
     std::vector<double> ms;
 };
 
+// One value per view.
+std::vector<double> perView(const std::vector<ViewRecord>& records,
+                            const std::function<double(const ViewRecord&)>& value) {
+    std::vector<double> values;
+    values.reserve(records.size());
+    for (const ViewRecord& r : records) values.push_back(value(r));
+    return values;
+}
+
 }  // namespace
 
-std::string describeObject(std::size_t object, int halfCells) {
-    const std::size_t side = static_cast<std::size_t>(2 * halfCells + 1);
+std::string describeObject(std::size_t object, const Options& options) {
     char text[64];
-    std::snprintf(text, sizeof text, "object %zu (grid cell %zu, %zu)", object, object / side,
-                  object % side);
+    if (options.sceneKind == SceneKind::Demo) {
+        const std::size_t side = static_cast<std::size_t>(2 * options.halfCells + 1);
+        std::snprintf(text, sizeof text, "object %zu (grid cell %zu, %zu)", object, object / side,
+                      object % side);
+    } else {
+        std::snprintf(text, sizeof text, "object %zu", object);
+    }
     return text;
 }
 
@@ -48,49 +63,52 @@ std::ofstream openOutput(const std::string& path) {
 
 void writeCsvHeader(std::ostream& out) {
     out << "view,rotX,rotZ,zoom,panX,panY,objects,visible,hidden";
-    for (const char* rule : {"hom", "cons"}) {
-        out << ',' << rule << "_culled," << rule << "_false," << rule << "_missed";
+    for (const CullingMethod& m : kCullingMethods) {
+        out << ',' << m.column << "_culled," << m.column << "_false," << m.column << "_missed";
     }
     out << ",queries_drawn,queries_false";
     out << ",truth_ms,none_ms,oracle_ms,queries_ms";
-    for (const char* rule : {"hom", "cons"}) {
-        out << ',' << rule << "_ms";
-        for (const char* stage : kStageNames) out << ',' << rule << '_' << stage << "_ms";
-        out << ',' << rule << "_tests_ms," << rule << "_gridfill_ms";
+    for (const CullingMethod& m : kCullingMethods) {
+        out << ',' << m.column << "_ms";
+        for (const char* stage : kStageNames) out << ',' << m.column << '_' << stage << "_ms";
+        out << ',' << m.column << "_gridfill_ms";
     }
     out << '\n';
 }
 
 void writeCsvRow(std::ostream& out, std::size_t view, const ViewRecord& r) {
     const CameraState& c = r.camera;
+    const DecisionCounts& first = r.culling[0];
     out << view << ',' << c.rotX << ',' << c.rotZ << ',' << c.zoom << ',' << c.panX << ',' << c.panY
-        << ',' << (r.hom.visible + r.hom.hidden) << ',' << r.hom.visible << ',' << r.hom.hidden;
-    for (const DecisionCounts* d : {&r.hom, &r.conservative}) {
-        out << ',' << d->culled << ',' << d->falseCulls << ',' << d->missed;
+        << ',' << (first.visible + first.hidden) << ',' << first.visible << ',' << first.hidden;
+    for (const DecisionCounts& d : r.culling) {
+        out << ',' << d.culled << ',' << d.falseCulls << ',' << d.missed;
     }
     out << ',' << (r.queries.visible + r.queries.hidden - r.queries.culled) << ','
         << r.queries.falseCulls;
     out << ',' << r.truthMs << ',' << r.noneMs << ',' << r.oracleMs << ',' << r.queriesMs;
-    for (const HomRun* run : {&r.homRun, &r.conservativeRun}) {
-        out << ',' << run->frameMs;
-        for (double ms : run->stageMs) out << ',' << ms;
-        out << ',' << run->testsMs << ',' << run->gridFillMs;
+    for (const HomRun& run : r.runs) {
+        out << ',' << run.frameMs;
+        for (double ms : run.stageMs) out << ',' << ms;
+        out << ',' << run.gridFillMs;
     }
     out << '\n';
 }
 
 void writeFalseCullHeader(std::ostream& out) {
-    out << "view,rotX,rotZ,zoom,panX,panY,rule,object,visible_pixels\n";
+    out << "view,rotX,rotZ,zoom,panX,panY,method,object,visible_pixels\n";
 }
 
 void writeFalseCullRow(std::ostream& out, const FalseCull& f) {
     const CameraState& c = f.camera;
     out << f.view << ',' << c.rotX << ',' << c.rotZ << ',' << c.zoom << ',' << c.panX << ','
-        << c.panY << ',' << f.rule << ',' << f.object << ',' << f.pixels << '\n';
+        << c.panY << ',' << f.method << ',' << f.object << ',' << f.pixels << '\n';
 }
 
 void writeObjectHeader(std::ostream& out) {
-    out << "view,object,visible_pixels,hom_culled,cons_culled,queries_drawn\n";
+    out << "view,object,visible_pixels";
+    for (const CullingMethod& m : kCullingMethods) out << ',' << m.column << "_culled";
+    out << ",queries_drawn\n";
 }
 
 void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
@@ -98,8 +116,9 @@ void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
                      const std::vector<bool>& queryDrawn) {
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         if (occluder[i]) continue;
-        out << view << ',' << i << ',' << pixels[i] << ',' << (r.homRun.culled[i] ? 1 : 0) << ','
-            << (r.conservativeRun.culled[i] ? 1 : 0) << ',' << (queryDrawn[i] ? 1 : 0) << '\n';
+        out << view << ',' << i << ',' << pixels[i];
+        for (const HomRun& run : r.runs) out << ',' << (run.culled[i] ? 1 : 0);
+        out << ',' << (queryDrawn[i] ? 1 : 0) << '\n';
     }
 }
 
@@ -110,96 +129,108 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
     std::size_t nonOccluders = 0;
     for (const Object& o : scene.objects) nonOccluders += o.occluder ? 0 : 1;
     std::printf("Scene: %s, %zu objects (%zu occluders); window %dx%d; %zu views in %.1f s\n",
-                options.halfCells == kDemoHalfCells
-                    ? "demo (--grid 7)"
-                    : ("--grid " + std::to_string(options.halfCells)).c_str(),
-                scene.objects.size(), scene.objects.size() - nonOccluders, options.width,
-                options.height, views, wallSeconds);
+                describeScene(options).c_str(), scene.objects.size(),
+                scene.objects.size() - nonOccluders, options.width, options.height, views,
+                wallSeconds);
     std::printf("Renderer: %s; OpenGL %s\n",
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(glGetString(GL_VERSION)));
 
-    Series series[] = {{"hom", {}},    {"hom-conservative", {}}, {"none", {}},
-                       {"oracle", {}}, {"queries", {}},          {"ground truth", {}}};
-    for (const ViewRecord& r : records) {
-        series[0].ms.push_back(r.homRun.frameMs);
-        series[1].ms.push_back(r.conservativeRun.frameMs);
-        series[2].ms.push_back(r.noneMs);
-        series[3].ms.push_back(r.oracleMs);
-        series[4].ms.push_back(r.queriesMs);
-        series[5].ms.push_back(r.truthMs);
+    std::vector<Series> series;
+    for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+        series.push_back({kCullingMethods[k].name,
+                          perView(records, [k](const ViewRecord& r) { return r.runs[k].frameMs; })});
     }
-    const double noneMedian = percentile(series[2].ms, 0.5);
-    const double noneMean = mean(series[2].ms);
+    const std::size_t none = series.size();
+    series.push_back({"none", perView(records, [](const ViewRecord& r) { return r.noneMs; })});
+    const std::size_t oracle = series.size();
+    series.push_back({"oracle", perView(records, [](const ViewRecord& r) { return r.oracleMs; })});
+    const std::size_t queries = series.size();
+    series.push_back(
+        {"queries", perView(records, [](const ViewRecord& r) { return r.queriesMs; })});
+    series.push_back(
+        {"ground truth", perView(records, [](const ViewRecord& r) { return r.truthMs; })});
+
+    const double noneMedian = percentile(series[none].ms, 0.5);
+    const double noneMean = mean(series[none].ms);
     std::printf("\nFrame time per method (ms; overlays excluded)\n");
     std::printf("%-18s %9s %9s %9s %12s %10s\n", "method", "median", "p95", "mean", "median/none",
                 "mean/none");
     for (const Series& s : series) {
         const double median = percentile(s.ms, 0.5);
-        std::printf("%-18s %9.3f %9.3f %9.3f %12.3f %10.3f\n", s.name, median,
+        std::printf("%-18s %9.3f %9.3f %9.3f %12.3f %10.3f\n", s.name.c_str(), median,
                     percentile(s.ms, 0.95), mean(s.ms), median / noneMedian, mean(s.ms) / noneMean);
     }
-    const double oracleMean = mean(series[3].ms);
-    std::printf("\nCulling effectiveness (t_none - t) / (t_none - t_oracle), mean times:\n");
-    std::printf("  hom %.3f   hom-conservative %.3f   queries %.3f\n",
-                cullingEffectiveness(noneMean, mean(series[0].ms), oracleMean),
-                cullingEffectiveness(noneMean, mean(series[1].ms), oracleMean),
-                cullingEffectiveness(noneMean, mean(series[4].ms), oracleMean));
-    std::printf("  (medians: hom %.3f   hom-conservative %.3f   queries %.3f)\n",
-                cullingEffectiveness(noneMedian, percentile(series[0].ms, 0.5),
-                                     percentile(series[3].ms, 0.5)),
-                cullingEffectiveness(noneMedian, percentile(series[1].ms, 0.5),
-                                     percentile(series[3].ms, 0.5)),
-                cullingEffectiveness(noneMedian, percentile(series[4].ms, 0.5),
-                                     percentile(series[3].ms, 0.5)));
 
-    std::printf("\nHom frame stages (median / p95, ms)\n");
-    std::printf("%-18s", "rule");
+    const double oracleMean = mean(series[oracle].ms);
+    const double oracleMedian = percentile(series[oracle].ms, 0.5);
+    std::printf("\nCulling effectiveness (t_none - t) / (t_none - t_oracle), mean times:\n ");
+    std::vector<std::size_t> compared;
+    for (std::size_t k = 0; k < kCullingMethodCount; ++k) compared.push_back(k);
+    compared.push_back(queries);
+    for (std::size_t k : compared) {
+        std::printf("  %s %.3f", series[k].name.c_str(),
+                    cullingEffectiveness(noneMean, mean(series[k].ms), oracleMean));
+    }
+    std::printf("\n  (medians:");
+    for (std::size_t k : compared) {
+        std::printf("  %s %.3f", series[k].name.c_str(),
+                    cullingEffectiveness(noneMedian, percentile(series[k].ms, 0.5), oracleMedian));
+    }
+    std::printf(")\n");
+
+    std::printf(
+        "\nCulling stages (median / p95, ms); overhead = occluders + pyramid + grid + decide, "
+        "with the median over views of its difference from hom's\n");
+    std::printf("%-18s", "method");
     for (const char* stage : kStageNames) std::printf(" %17s", stage);
-    std::printf(" %17s\n", "CPU culling (us)");
-    for (int which = 0; which < 2; ++which) {
-        std::printf("%-18s", which == 0 ? "hom" : "hom-conservative");
-        for (int s = 0; s < kStageCount; ++s) {
-            std::vector<double> ms;
-            for (const ViewRecord& r : records) {
-                const HomRun& run = which == 0 ? r.homRun : r.conservativeRun;
-                ms.push_back(run.stageMs[static_cast<std::size_t>(s)]);
-            }
+    std::printf(" %17s %10s %17s\n", "overhead", "vs hom", "CPU culling (us)");
+    for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+        std::printf("%-18s", kCullingMethods[k].name);
+        for (std::size_t s = 0; s < kStageCount; ++s) {
+            const std::vector<double> ms =
+                perView(records, [k, s](const ViewRecord& r) { return r.runs[k].stageMs[s]; });
             std::printf("    %6.3f / %6.3f", percentile(ms, 0.5), percentile(ms, 0.95));
         }
-        // Pyramid, grid fill and the tests with their projections: the processor's work.
-        std::vector<double> cpu;
-        for (const ViewRecord& r : records) {
-            const HomRun& run = which == 0 ? r.homRun : r.conservativeRun;
-            cpu.push_back(1000.0 * (run.stageMs[kPyramid] + run.gridFillMs + run.testsMs));
-        }
-        std::printf("    %6.1f / %6.1f\n", percentile(cpu, 0.5), percentile(cpu, 0.95));
+        const std::vector<double> overhead =
+            perView(records, [k](const ViewRecord& r) { return r.runs[k].overheadMs(); });
+        const std::vector<double> versusHom = perView(records, [k](const ViewRecord& r) {
+            return r.runs[k].overheadMs() - r.runs[0].overheadMs();
+        });
+        // The processor's share: the pyramid, the grid's fill and the decisions.
+        const std::vector<double> cpu = perView(records, [k](const ViewRecord& r) {
+            const HomRun& run = r.runs[k];
+            return 1000.0 * (run.stageMs[kPyramid] + run.gridFillMs + run.stageMs[kDecide]);
+        });
+        std::printf("    %6.3f / %6.3f %+10.4f    %6.1f / %6.1f\n", percentile(overhead, 0.5),
+                    percentile(overhead, 0.95), percentile(versusHom, 0.5), percentile(cpu, 0.5),
+                    percentile(cpu, 0.95));
     }
 
     long long visible = 0, hidden = 0;
-    DecisionCounts totals[3];
+    std::vector<std::pair<std::string, DecisionCounts>> totals;
+    for (const CullingMethod& m : kCullingMethods) totals.push_back({m.name, {}});
+    totals.push_back({"queries", {}});
     for (const ViewRecord& r : records) {
-        visible += r.hom.visible;
-        hidden += r.hom.hidden;
-        const DecisionCounts* d[3] = {&r.hom, &r.conservative, &r.queries};
-        for (int k = 0; k < 3; ++k) {
-            totals[k].culled += d[k]->culled;
-            totals[k].falseCulls += d[k]->falseCulls;
-            totals[k].missed += d[k]->missed;
+        visible += r.queries.visible;
+        hidden += r.queries.hidden;
+        for (std::size_t k = 0; k < totals.size(); ++k) {
+            const DecisionCounts& d = k < kCullingMethodCount ? r.culling[k] : r.queries;
+            totals[k].second.culled += d.culled;
+            totals[k].second.falseCulls += d.falseCulls;
+            totals[k].second.missed += d.missed;
         }
     }
     std::printf("\nTotals over %zu views: %lld visible, %lld hidden (non-occluders)\n", views,
                 visible, hidden);
-    const char* names[3] = {"hom", "hom-conservative", "queries"};
     std::printf("%-18s %10s %10s %12s %10s %14s\n", "method", "culled", "of hidden", "false culls",
                 "missed", "drawn/visible");
-    for (int k = 0; k < 3; ++k) {
-        const long long drawn = static_cast<long long>(views * nonOccluders) - totals[k].culled;
-        std::printf("%-18s %10d %9.1f%% %12d %10d %14.3f\n", names[k], totals[k].culled,
-                    hidden > 0 ? 100.0 * (totals[k].culled - totals[k].falseCulls) /
-                                     static_cast<double>(hidden)
+    for (const auto& [name, t] : totals) {
+        const long long drawn = static_cast<long long>(views * nonOccluders) - t.culled;
+        std::printf("%-18s %10d %9.1f%% %12d %10d %14.3f\n", name.c_str(), t.culled,
+                    hidden > 0 ? 100.0 * (t.culled - t.falseCulls) / static_cast<double>(hidden)
                                : 0.0,
-                    totals[k].falseCulls, totals[k].missed,
+                    t.falseCulls, t.missed,
                     visible > 0 ? static_cast<double>(drawn) / static_cast<double>(visible) : 0.0);
     }
     std::printf(
@@ -211,15 +242,20 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
         "(growth %ld kB)\n",
         memory.residentFirst, memory.residentLast, memory.residentLast - memory.residentFirst);
 
-    std::printf("\nFalse culls: %zu", falseCulls.size());
-    if (!falseCulls.empty()) {
-        std::printf(" (the first %zu)", std::min(kListedFalseCulls, falseCulls.size()));
-    }
-    std::printf("\n");
-    for (std::size_t k = 0; k < std::min(kListedFalseCulls, falseCulls.size()); ++k) {
-        const FalseCull& f = falseCulls[k];
-        std::printf("  %s view %zu (%s): %s, %d visible pixels\n", f.rule, f.view,
-                    describeCamera(f.camera).c_str(),
-                    describeObject(f.object, options.halfCells).c_str(), f.pixels);
+    std::printf("\nFalse culls: %zu\n", falseCulls.size());
+    for (const CullingMethod& m : kCullingMethods) {
+        std::size_t count = 0;
+        for (const FalseCull& f : falseCulls) count += std::strcmp(f.method, m.name) == 0 ? 1 : 0;
+        if (count == 0) continue;
+        std::printf("  %s: %zu, the first %zu:\n", m.name, count,
+                    std::min(kListedFalseCulls, count));
+        std::size_t listed = 0;
+        for (const FalseCull& f : falseCulls) {
+            if (std::strcmp(f.method, m.name) != 0) continue;
+            if (listed++ == kListedFalseCulls) break;
+            std::printf("    view %zu (%s): %s, %d visible pixels\n", f.view,
+                        describeCamera(f.camera).c_str(), describeObject(f.object, options).c_str(),
+                        f.pixels);
+        }
     }
 }

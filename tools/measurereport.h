@@ -5,9 +5,11 @@
 // Conventions:
 // - Views are numbered from 0 along the camera path; objects by their index in the scene.
 // - CSV files are comma-separated with one header line; numbers use the stream's default format.
-// - "hom" is the viewer's culling with the farthest-depth rule, "hom-conservative" (or "cons" in
-//   CSV column names) with the conservative rule; times are in milliseconds.
+// - The viewer's culling is one method per depth rule (kCullingMethods: "hom" for the farthest
+//   rule, "hom-conservative", "hom-depthmap"); CSV columns carry each method's short prefix
+//   (hom, cons, dmap). Times are in milliseconds.
 
+#include <array>
 #include <cstddef>
 #include <fstream>
 #include <ostream>
@@ -22,22 +24,24 @@
 // Everything measured in one view.
 struct ViewRecord {
     CameraState camera;
-    DecisionCounts hom, conservative, queries;
-    HomRun homRun, conservativeRun;
+    std::array<DecisionCounts, kCullingMethodCount> culling;  // per entry of kCullingMethods
+    std::array<HomRun, kCullingMethodCount> runs;
+    DecisionCounts queries;
     double truthMs = 0.0, noneMs = 0.0, oracleMs = 0.0, queriesMs = 0.0;
 };
 
-// A visible object that one of the viewer's depth rules culled.
+// A visible object that one of the viewer's culling methods culled.
 struct FalseCull {
     std::size_t view;
     CameraState camera;
-    const char* rule;  // "hom" or "hom-conservative"
+    const char* method;  // a name of kCullingMethods
     std::size_t object;
     int pixels;  // its pixels in the ground truth
 };
 
-// "object I (grid cell R, C)" for a demo grid of (2 halfCells + 1) boxes a side.
-std::string describeObject(std::size_t object, int halfCells);
+// "object I (grid cell R, C)" for the demo scene's grid of (2 halfCells + 1) boxes a side,
+// "object I" for the random scene.
+std::string describeObject(std::size_t object, const Options& options);
 
 // "rotX X rotZ Z zoom Z pan X Y", numbers in %g.
 std::string describeCamera(const CameraState& c);
@@ -49,21 +53,20 @@ std::ofstream openOutput(const std::string& path);
 void writeCsvHeader(std::ostream& out);
 void writeCsvRow(std::ostream& out, std::size_t view, const ViewRecord& r);
 
-// The false-cull file: one row per false cull of either rule.
+// The false-cull file: one row per false cull of any method.
 void writeFalseCullHeader(std::ostream& out);
 void writeFalseCullRow(std::ostream& out, const FalseCull& f);
 
-// The per-object file: one row per view and non-occluder, with its ground-truth pixels, both
-// rules' decisions (r.homRun.culled and r.conservativeRun.culled, still filled) and whether the
-// queries drew it.
+// The per-object file: one row per view and non-occluder, with its ground-truth pixels, every
+// method's decision (r.runs[k].culled, still filled) and whether the queries drew it.
 void writeObjectHeader(std::ostream& out);
 void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
                      const std::vector<bool>& occluder, const std::vector<int>& pixels,
                      const std::vector<bool>& queryDrawn);
 
 // The summary on stdout: the scene and renderer, frame times per method, culling effectiveness,
-// the hom frame's stages, decision totals, memory and the first false culls. Reads the global
-// scene's objects and the current OpenGL context's renderer strings.
+// each method's stages and overhead, decision totals, memory and the first false culls. Reads
+// the global scene's objects and the current OpenGL context's renderer strings.
 void printSummary(const Options& options, const std::vector<ViewRecord>& records,
                   const std::vector<FalseCull>& falseCulls, const MemoryMarks& memory,
                   double wallSeconds);

@@ -1,9 +1,6 @@
 #include "tools/timedframes.h"
 
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-
+#include "occlusion/decisions.h"
 #include "occlusion/framedriver.h"
 #include "occlusion/globals.h"
 #include "occlusion/hompyramid.h"
@@ -11,51 +8,39 @@
 #include "occlusion/visibility.h"
 #include "tools/stopwatch.h"
 
+double HomRun::overheadMs() const {
+    return stageMs[kOccluders] + stageMs[kPyramid] + stageMs[kGrid] + stageMs[kDecide];
+}
+
 HomRun runHomFrame(int width, int height) {
     HomRun run;
     const FrameImageSizes sizes = frameImageSizes(width, height);
+    FrameDecisions decisions;
     Stopwatch watch;
     scene.passedHom = 0;
     scene.passedDeb = 0;
     clearFrameImages();
     if (sizes.cullingEnabled()) {
-        buildOccluderLevel0(scene, sizes.level0Width, sizes.level0Height);
+        buildOccluderImages(scene, sizes);
         run.stageMs[kOccluders] = watch.lap();
         buildHomPyramid(homPyramid);
         run.stageMs[kPyramid] = watch.lap();
-        buildFrameDepthGrid(scene, sizes.gridWidth, sizes.gridHeight);
+        buildFrameDepthGrid(scene, sizes);
         run.stageMs[kGrid] = watch.lap();
     }
-    renderScene(scene, width, height, homPyramid, debGrid);
+    decideFrame(scene, width, height, decisions);
+    run.stageMs[kDecide] = watch.lap();
+    renderScene(scene, width, height, decisions);
     run.stageMs[kScenePass] = watch.lap();
     drawFrameOverlays(scene, width, height);
     run.stageMs[kOverlays] = watch.lap();
     for (int s = 0; s < kOverlays; ++s) run.frameMs += run.stageMs[static_cast<std::size_t>(s)];
 
     run.culled.assign(scene.objects.size(), false);
-    const bool canTest = !homPyramid.empty() && !homPyramid[0].empty() && !debGrid.empty();
-    if (canTest) {
-        const DepthRule rule = depthRuleOf(scene);
-        std::vector<Vector4D> slots;
-        int passedHom = 0, passedDeb = 0;
-        const Clock::time_point testStart = Clock::now();
-        for (std::size_t i = 0; i < scene.objects.size(); ++i) {
-            const Object& object = scene.objects[i];
-            if (object.occluder) continue;
-            const Visibility v = testVisibility(object.vertexSet, scene.modelView, scene.projection,
-                                                width, height, homPyramid[0], debGrid, rule, slots);
-            passedHom += v.passedHom ? 1 : 0;
-            passedDeb += v.passedDeb ? 1 : 0;
-            run.culled[i] = v.hidden();
-        }
-        run.testsMs = millisecondsSince(testStart);
-        if (passedHom != scene.passedHom || passedDeb != scene.passedDeb) {
-            std::fprintf(stderr,
-                         "error: recomputed decisions (%d, %d) disagree with the scene "
-                         "pass (%d, %d)\n",
-                         passedHom, passedDeb, scene.passedHom, scene.passedDeb);
-            std::exit(1);
-        }
+    for (std::size_t i = 0; i < decisions.objects.size(); ++i) {
+        run.culled[i] = decisions.objects[i].hidden();
+    }
+    if (sizes.cullingEnabled() && scene.depthRule != DepthRule::DepthMap) {
         PixelImage scratch = debGrid;
         const Clock::time_point fillStart = Clock::now();
         fillDepthEstimationGrid(scene, scratch);
@@ -66,11 +51,8 @@ HomRun runHomFrame(int width, int height) {
 }
 
 double timeFrame(const std::vector<bool>* drawn, int width, int height) {
+    const std::vector<bool> everything(scene.objects.size(), true);
     Stopwatch watch;
-    if (drawn == nullptr) {
-        renderScene(scene, width, height, {}, PixelImage());
-    } else {
-        renderSceneObjects(scene, width, height, *drawn);
-    }
+    renderSceneObjects(scene, width, height, drawn == nullptr ? everything : *drawn);
     return watch.lap();
 }

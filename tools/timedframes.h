@@ -10,25 +10,42 @@
 //   current OpenGL context.
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
-enum Stage { kOccluders, kPyramid, kGrid, kScenePass, kOverlays, kStageCount };
-inline constexpr const char* kStageNames[kStageCount] = {"occluders", "pyramid", "grid", "scene",
-                                                         "overlays"};
+#include "scene/scenelib.h"
+
+// The viewer's culling, one measured method per depth rule: its name in the summary and the
+// prefix of its columns in the CSV files.
+struct CullingMethod {
+    DepthRule rule;
+    const char* name;
+    const char* column;
+};
+inline constexpr CullingMethod kCullingMethods[] = {
+    {DepthRule::Farthest, "hom", "hom"},
+    {DepthRule::Conservative, "hom-conservative", "cons"},
+    {DepthRule::DepthMap, "hom-depthmap", "dmap"},
+};
+inline constexpr std::size_t kCullingMethodCount =
+    sizeof kCullingMethods / sizeof kCullingMethods[0];
+
+enum Stage { kOccluders, kPyramid, kGrid, kDecide, kScenePass, kOverlays, kStageCount };
+inline constexpr const char* kStageNames[kStageCount] = {"occluders", "pyramid", "grid",
+                                                         "decide",    "scene",   "overlays"};
 
 struct HomRun {
-    double frameMs = 0.0;  // counters to the end of the scene pass
+    double frameMs = 0.0;  // everything up to the end of the scene pass
     std::array<double, kStageCount> stageMs{};
-    double testsMs = 0.0;      // the per-object tests alone, on the processor
     double gridFillMs = 0.0;   // the grid's fill alone, on the processor
     std::vector<bool> culled;  // one flag per object
+    // The culling's own work: occluder pass, pyramid, grid and decisions.
+    double overheadMs() const;
 };
 
 // The viewer's frame for the scene's current depth rule, stage by stage (the sequence of
-// renderFrame), followed by the per-object decisions that the scene pass made, recomputed with
-// the same test on the same images and checked against its counters. Stops the program when they
-// disagree. A window too small for culling gives zero stage times for the skipped stages and no
-// object culled.
+// renderFrame), with the per-object decisions of its decision step. A window too small for
+// culling gives zero stage times for the skipped stages and no object culled.
 HomRun runHomFrame(int width, int height);
 
 // The scene pass alone, untested: every object when drawn is null, else the objects whose flag

@@ -2,15 +2,18 @@
 // binary PPM, so end-to-end tests can compare the real viewer's screenshots with what the
 // libraries compute for the same camera. Prints the frame's status counts on standard output.
 //
-// Usage: frame_capture OUT.ppm [rotX rotZ panX panY zoom [conservative]]
+// Usage: frame_capture OUT.ppm [rotX rotZ panX panY zoom [RULE]]
+//   RULE: a depth rule by its name ("conservative", "depth map"); the farthest rule without one.
 #include <GL/freeglut.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "app/camera.h"
 #include "app/shell.h"
+#include "occlusion/depthrules.h"
 #include "occlusion/globals.h"
 #include "occlusion/vertexsets.h"
 #include "scene/demoscene.h"
@@ -36,7 +39,7 @@ bool writePpm(const char* path, const std::vector<unsigned char>& bottomUpRgb) {
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 7 && argc != 8) {
-        std::fprintf(stderr, "usage: %s OUT.ppm [rotX rotZ panX panY zoom [conservative]]\n",
+        std::fprintf(stderr, "usage: %s OUT.ppm [rotX rotZ panX panY zoom [RULE]]\n",
                      argv[0]);
         return 2;
     }
@@ -50,7 +53,16 @@ int main(int argc, char** argv) {
     createTestWindow(kSize, kSize, "frame capture");
     buildDemoScene(scene);
     computeVertexSets(scene);
-    scene.farthestDepthTest = (argc != 8);
+    if (argc == 8) {
+        bool known = false;
+        for (DepthRule rule : kDepthRules) {
+            if (std::strcmp(argv[7], depthRuleName(rule)) == 0) scene.depthRule = rule, known = true;
+        }
+        if (!known) {
+            std::fprintf(stderr, "frame_capture: unknown depth rule %s\n", argv[7]);
+            return 2;
+        }
+    }
     drawFrame();
 
     std::vector<unsigned char> pixels(static_cast<size_t>(kSize) * kSize * 3);

@@ -5,6 +5,7 @@
 #include "app/camera.h"
 #include "app/shell.h"
 #include "app/view.h"
+#include "occlusion/depthrules.h"
 #include "occlusion/globals.h"
 #include "occlusion/vertexsets.h"
 #include "scene/demoscene.h"
@@ -36,13 +37,13 @@ protected:
 
 TEST_F(Shell, IgnoredKeysRequestNoRedraw) {
     const bool antialias = scene.antialiasTextures;
-    const bool depthRule = scene.farthestDepthTest;
+    const DepthRule depthRule = scene.depthRule;
     for (unsigned char key : {'Q', 'A', 'G', '0', ' ', 'x'}) {
         keyboard(key, 10, 10);
         EXPECT_FALSE(redrawPending()) << "key " << key;
     }
     EXPECT_EQ(scene.antialiasTextures, antialias);
-    EXPECT_EQ(scene.farthestDepthTest, depthRule);
+    EXPECT_EQ(scene.depthRule, depthRule);
     EXPECT_EQ(scene.objects.size(), 231u);
 }
 
@@ -54,11 +55,14 @@ TEST_F(Shell, ToggleKeysFlipTheirFlagAndRedraw) {
     idle();
     EXPECT_FALSE(redrawPending()) << "the idle callback draws once and unregisters";
 
-    const bool depthRule = scene.farthestDepthTest;
-    keyboard('g', 0, 0);
-    EXPECT_EQ(scene.farthestDepthTest, !depthRule);
-    keyboard('g', 0, 0);
-    EXPECT_EQ(scene.farthestDepthTest, depthRule);
+    // "g" steps through every rule in order and wraps around, each step a redraw.
+    ASSERT_EQ(scene.depthRule, kDepthRules[0]);
+    for (int step = 1; step <= kDepthRuleCount; ++step) {
+        keyboard('g', 0, 0);
+        EXPECT_EQ(scene.depthRule, kDepthRules[step % kDepthRuleCount]) << "step " << step;
+        EXPECT_TRUE(redrawPending());
+        idle();
+    }
 }
 
 TEST_F(Shell, DigitRebuildKeepsTheCameraAndRestoresSwitches) {
@@ -72,7 +76,7 @@ TEST_F(Shell, DigitRebuildKeepsTheCameraAndRestoresSwitches) {
     EXPECT_TRUE(redrawPending());
     EXPECT_EQ(lastDigit, 7);
     EXPECT_TRUE(scene.antialiasTextures);
-    EXPECT_TRUE(scene.farthestDepthTest);
+    EXPECT_EQ(scene.depthRule, DepthRule::Farthest);
     ASSERT_EQ(scene.objects.size(), 231u);
     EXPECT_EQ(scene.objects.back().vertexSet.size(), 8u) << "vertex sets are rebuilt too";
     EXPECT_EQ(rotZ, 37.0f);

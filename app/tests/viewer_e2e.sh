@@ -93,11 +93,15 @@ xdotool key 5
 sleep 0.5
 wait_for_frame "$moved" "$work/shot4.png"
 
-# "g" switches to the conservative depth test and back.
+# "g" steps through the depth rules, each named above the status line, and wraps around.
 xdotool key g
 conservative=$(expect -70 40 30 -10 -3 conservative)
 wait_for_frame "$conservative" "$work/shot5.png"
 echo "conservative depth test: $(cat "$work/status")"
+xdotool key g
+depth_map=$(expect -70 40 30 -10 -3 "depth map")
+wait_for_frame "$depth_map" "$work/shot5b.png"
+echo "depth-map depth test: $(cat "$work/status")"
 xdotool key g
 wait_for_frame "$moved" "$work/shot6.png"
 

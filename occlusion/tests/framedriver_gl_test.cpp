@@ -162,13 +162,13 @@ TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     computeVertexSets(scene);
     const int boxX = 292, boxY = 188;  // the box's centre in the window
 
-    ASSERT_TRUE(scene.farthestDepthTest);
+    ASSERT_EQ(scene.depthRule, DepthRule::Farthest);
     renderFrame(scene, kSize, kSize);
     EXPECT_EQ(scene.passedHom, 1);
     EXPECT_EQ(scene.passedDeb, 1);
     EXPECT_TRUE(isWhite(readPixel(boxX, boxY)));
 
-    scene.farthestDepthTest = false;
+    scene.depthRule = DepthRule::Conservative;
     renderFrame(scene, kSize, kSize);
     EXPECT_EQ(scene.passedHom, 1);
     EXPECT_EQ(scene.passedDeb, 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "occlusion/framedriver.h"
+#include "occlusion/scenerenderer.h"
 #include "testing/glwindow.h"
 
 constexpr int kTestWindowSize = 480;
@@ -40,6 +41,21 @@ inline std::vector<Rgb> readBlock(int x, int y, int width, int height) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGB, GL_FLOAT, pixels.data());
     return pixels;
+}
+
+// The scene pass of a full-window frame, decided against the images the frame's stages left.
+inline void decideAndRenderScene(Scene& frameScene) {
+    FrameDecisions decisions;
+    decideFrame(frameScene, kTestWindowSize, kTestWindowSize, decisions);
+    renderScene(frameScene, kTestWindowSize, kTestWindowSize, decisions);
+}
+
+// The scene pass of a full-window frame with every object drawn untested.
+inline void renderUntested(Scene& frameScene) {
+    FrameDecisions decisions;
+    decideVisibility(frameScene, kTestWindowSize, kTestWindowSize, PixelImage(), PixelImage(),
+                     decisions);
+    renderScene(frameScene, kTestWindowSize, kTestWindowSize, decisions);
 }
 
 inline bool isWhite(const Rgb& c) { return c.r == 1.0f && c.g == 1.0f && c.b == 1.0f; }

@@ -55,7 +55,7 @@ TEST_F(OccluderPass, ClearsOnlyItsViewportAndTheGridSetUpLikewise) {
     EXPECT_EQ(readPixel(kCells, kCells).g, 1.0f);
 
     // The scene pass turns the scissor off and clears the whole window.
-    renderScene(scene, kTestWindowSize, kTestWindowSize, homPyramid, debGrid);
+    decideAndRenderScene(scene);
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
     EXPECT_TRUE(isWhite(readPixel(kTestWindowSize - 1, kTestWindowSize - 1)));
 }
@@ -77,10 +77,11 @@ TEST_F(OccluderPass, SecondFrameImageEqualsTheFirst) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     std::vector<PixelImage> frames;
     for (int frame = 0; frame < 2; ++frame) {
-        buildOccluderLevel0(scene, kCells, kCells);
+        const FrameImageSizes sizes = frameImageSizes(kTestWindowSize, kTestWindowSize);
+        buildOccluderImages(scene, sizes);
         frames.push_back(homPyramid[0]);
-        buildFrameDepthGrid(scene, kCells / 2, kCells / 2);
-        renderScene(scene, kTestWindowSize, kTestWindowSize, homPyramid, debGrid);
+        buildFrameDepthGrid(scene, sizes);
+        decideAndRenderScene(scene);
         clearFrameImages();
     }
     int covered = 0, differing = 0;

@@ -34,7 +34,7 @@ TextureImage uniformImage(const Color& colour) {
 
 void drawUntested(Scene& scene) {
     computeVertexSets(scene);
-    renderScene(scene, kTestWindowSize, kTestWindowSize, {}, PixelImage());
+    renderUntested(scene);
 }
 
 using SceneRenderer = GlTest;
@@ -177,8 +177,8 @@ TEST_F(SceneRenderer, DrawsExactlyTheFlaggedObjects) {
     {
         // Every flag set: the same picture as the untested pass. The occluder leaves back faces
         // in outline mode for the next pass, so both are compared from that steady state.
-        renderScene(scene, kTestWindowSize, kTestWindowSize, {}, PixelImage());
-        renderScene(scene, kTestWindowSize, kTestWindowSize, {}, PixelImage());
+        renderUntested(scene);
+        renderUntested(scene);
         const std::vector<Rgb> untested = readBlock(0, y, kTestWindowSize, 1);
         clearWindow(0, 1, 0);
         renderSceneObjects(scene, kTestWindowSize, kTestWindowSize, {true, true, true});

@@ -244,15 +244,19 @@ TEST(FillDepthGrid, FillsHalfOpenClippedRanges) {
         expectGrid(grid, [](int, int) { return 1.0f; });
     }
     {
-        // An occluder wholly nearer than depth 0 writes 0: deepMost starts at 0.
+        // An occluder wholly nearer than depth 0 writes 0: deepMost starts at 0. The
+        // conservative rule writes every cell the rectangle touches, its right and top ones too.
         const ScreenRect nearRect =
             boundingRect(cornerSlots(1, 3, 1, 3, -0.7f, -0.2f), 8, kGridCells, kGridCells);
-        for (DepthRule rule : {DepthRule::Farthest, DepthRule::Conservative}) {
-            fillDepthGrid(grid, {nearRect}, rule);
-            expectGrid(grid, [](int x, int y) {
-                return inside(x, 1, 2) && inside(y, 1, 2) ? 0.0f : 1.0f;
-            });
-        }
+        fillDepthGrid(grid, {nearRect}, DepthRule::Farthest);
+        expectGrid(grid,
+                   [](int x, int y) { return inside(x, 1, 2) && inside(y, 1, 2) ? 0.0f : 1.0f; });
+        fillDepthGrid(grid, {nearRect}, DepthRule::Conservative);
+        expectGrid(grid,
+                   [](int x, int y) { return inside(x, 1, 3) && inside(y, 1, 3) ? 0.0f : 1.0f; });
+        // Clipped to the grid at both ends.
+        fillDepthGrid(grid, {rectOf(-5, 30, 20, 99, 0.5f, 0.5f)}, DepthRule::Conservative);
+        expectGrid(grid, [](int, int y) { return y >= 20 ? 0.5f : 1.0f; });
     }
 }
 
@@ -260,10 +264,11 @@ TEST(FillDepthGrid, OverlapsKeepTheNearestOrUnderTheConservativeRuleTheFarthest)
     const ScreenRect a = rectOf(2, 8, 2, 8, 0.95f, 0.9f);
     const ScreenRect b = rectOf(5, 12, 5, 12, 0.97f, 0.9f);
     PixelImage grid = filled(kGridCells, kGridCells, 0.0f);
-    const auto expected = [](float overlap) {
-        return [overlap](int x, int y) {
-            const bool inA = inside(x, 2, 7) && inside(y, 2, 7);
-            const bool inB = inside(x, 5, 11) && inside(y, 5, 11);
+    // Half-open ranges for the farthest rule, closed ones for the conservative rule.
+    const auto expected = [](float overlap, int closed) {
+        return [overlap, closed](int x, int y) {
+            const bool inA = inside(x, 2, 7 + closed) && inside(y, 2, 7 + closed);
+            const bool inB = inside(x, 5, 11 + closed) && inside(y, 5, 11 + closed);
             if (inA && inB) return overlap;
             if (inA) return 0.95f;
             if (inB) return 0.97f;
@@ -272,9 +277,9 @@ TEST(FillDepthGrid, OverlapsKeepTheNearestOrUnderTheConservativeRuleTheFarthest)
     };
     for (const auto& order : {std::vector<ScreenRect>{a, b}, std::vector<ScreenRect>{b, a}}) {
         fillDepthGrid(grid, order, DepthRule::Farthest);
-        expectGrid(grid, expected(0.95f));
+        expectGrid(grid, expected(0.95f, 0));
         fillDepthGrid(grid, order, DepthRule::Conservative);
-        expectGrid(grid, expected(0.97f));
+        expectGrid(grid, expected(0.97f, 1));
     }
 }
 
@@ -451,11 +456,15 @@ TEST(FillDepthEstimationGrid, ProjectsOccludersOnlyAndSkipsThoseReachingTheEyePl
         expectGrid(grid, [&](int x, int y) {
             return inside(x, 6, 17) && inside(y, 6, 17) ? nearDepth : 1.0f;
         });
-        scene.farthestDepthTest = false;
+        // The conservative rule keeps the farthest depth over every cell a rectangle touches,
+        // and bounds the two boxes reaching the eye plane by their parts beyond the near plane:
+        // those reach far beyond the window, at the depth of their far face.
+        scene.depthRule = DepthRule::Conservative;
+        const float eyeBoxDepth = scene.projection.transform({0, 0, -3, 1}).z / 3.0f;
         fillDepthEstimationGrid(scene, grid);
         expectGrid(grid, [&](int x, int y) {
-            if (inside(x, 8, 14) && inside(y, 8, 14)) return farDepth;
-            return inside(x, 6, 17) && inside(y, 6, 17) ? nearDepth : 1.0f;
+            if (inside(x, 8, 15) && inside(y, 8, 15)) return farDepth;
+            return inside(x, 6, 18) && inside(y, 6, 18) ? nearDepth : eyeBoxDepth;
         });
     }
 }

@@ -188,7 +188,7 @@ TEST(SceneReset, RestoresCurrentValuesAndKeepsAmbientStacksAndCounters) {
     scene.setAmbient(Color(0.3f, 0.3f, 0.3f, 1.0f));
     scene.lighting = scene.flatShading = true;
     scene.antialiasTextures = false;
-    scene.farthestDepthTest = false;
+    scene.depthRule = DepthRule::DepthMap;
     scene.buttonHeld = true;
     scene.addLight(Point3D(1, 2, 3), Color(1, 1, 1, 1));
     scene.setMaterial(Color(0.1f, 0.2f, 0.3f, 1), Color(1, 1, 1, 1), 5);
@@ -208,7 +208,7 @@ TEST(SceneReset, RestoresCurrentValuesAndKeepsAmbientStacksAndCounters) {
     EXPECT_FALSE(scene.lighting);
     EXPECT_FALSE(scene.flatShading);
     EXPECT_TRUE(scene.antialiasTextures);
-    EXPECT_TRUE(scene.farthestDepthTest);
+    EXPECT_EQ(scene.depthRule, DepthRule::Farthest);
     EXPECT_FALSE(scene.buttonHeld);
     EXPECT_TRUE(scene.objects.empty());
     EXPECT_TRUE(scene.lights.empty());

@@ -36,13 +36,15 @@ ViewRecord sampleRecord() {
     r.camera.zoom = -3.0f;
     r.camera.panX = 20.0f;
     r.camera.panY = -10.0f;
-    r.hom = {18, 207, 121, 2, 86};
-    r.conservative = {18, 207, 5, 0, 202};
+    r.culling[0] = {18, 207, 121, 2, 86};
+    r.culling[1] = {18, 207, 5, 0, 202};
+    r.culling[2] = {18, 207, 130, 0, 77};
     r.queries = {18, 207, 158, 0, 49};
     r.truthMs = 17.25;
-    r.homRun.frameMs = 2.5;
-    r.homRun.stageMs[kOverlays] = 0.75;
-    r.conservativeRun.gridFillMs = 0.125;
+    r.runs[0].frameMs = 2.5;
+    r.runs[0].stageMs[kOverlays] = 0.75;
+    r.runs[1].gridFillMs = 0.125;
+    r.runs[2].stageMs[kDecide] = 0.0625;
     return r;
 }
 
@@ -65,7 +67,8 @@ TEST(MeasureReport, ViewCsvRowsMatchTheHeader) {
     // The counts come first, in the order the smoke test and the plots read them.
     EXPECT_EQ(
         text[0].rfind("view,rotX,rotZ,zoom,panX,panY,objects,visible,hidden,hom_culled,hom_false,"
-                      "hom_missed,cons_culled,cons_false,cons_missed,queries_drawn,queries_false,",
+                      "hom_missed,cons_culled,cons_false,cons_missed,dmap_culled,dmap_false,"
+                      "dmap_missed,queries_drawn,queries_false,",
                       0),
         0u);
     EXPECT_EQ(column("view"), "3");
@@ -81,6 +84,8 @@ TEST(MeasureReport, ViewCsvRowsMatchTheHeader) {
     EXPECT_EQ(column("hom_overlays_ms"), "0.75");
     EXPECT_EQ(column("cons_gridfill_ms"), "0.125");
     EXPECT_EQ(column("cons_overlays_ms"), "0");
+    EXPECT_EQ(column("dmap_culled"), "130");
+    EXPECT_EQ(column("dmap_decide_ms"), "0.0625");
 }
 
 TEST(MeasureReport, FalseCullAndObjectFiles) {
@@ -97,8 +102,9 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
         // Objects: an occluder (no row), then three non-occluders with every flag combination
         // the rows must tell apart.
         ViewRecord r = sampleRecord();
-        r.homRun.culled = {false, true, false, true};
-        r.conservativeRun.culled = {false, false, true, true};
+        r.runs[0].culled = {false, true, false, true};
+        r.runs[1].culled = {false, false, true, true};
+        r.runs[2].culled = {false, true, true, false};
         std::ostringstream out;
         writeObjectHeader(out);
         writeObjectRows(out, 5, r, {true, false, false, false}, {40, 0, 7, 12},
@@ -106,17 +112,24 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
         const std::vector<std::string> text = lines(out.str());
         ASSERT_EQ(text.size(), 4u);
         EXPECT_EQ(fields(text[0]).size(), fields(text[1]).size());
-        EXPECT_EQ(text[1], "5,1,0,1,0,0");
-        EXPECT_EQ(text[2], "5,2,7,0,1,1");
-        EXPECT_EQ(text[3], "5,3,12,1,1,0");
+        EXPECT_EQ(text[0], "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,"
+                           "queries_drawn");
+        EXPECT_EQ(text[1], "5,1,0,1,0,1,0");
+        EXPECT_EQ(text[2], "5,2,7,0,1,1,1");
+        EXPECT_EQ(text[3], "5,3,12,1,1,0,0");
     }
 }
 
 TEST(MeasureReport, Descriptions) {
     // The demo grid is 15 boxes a side: object 16 is the second box of the second row.
-    EXPECT_EQ(describeObject(16, 7), "object 16 (grid cell 1, 1)");
-    EXPECT_EQ(describeObject(0, 1), "object 0 (grid cell 0, 0)");
-    EXPECT_EQ(describeObject(8, 1), "object 8 (grid cell 2, 2)");
+    Options demo;
+    EXPECT_EQ(describeObject(16, demo), "object 16 (grid cell 1, 1)");
+    demo.halfCells = 1;
+    EXPECT_EQ(describeObject(0, demo), "object 0 (grid cell 0, 0)");
+    EXPECT_EQ(describeObject(8, demo), "object 8 (grid cell 2, 2)");
+    Options random;
+    random.sceneKind = SceneKind::Random;
+    EXPECT_EQ(describeObject(8, random), "object 8");
     EXPECT_EQ(describeCamera(sampleRecord().camera), "rotX -60 rotZ 45.5 zoom -3 pan 20 -10");
 }
 

@@ -1,0 +1,33 @@
+#pragma once
+// The depth rules of the culling, stepped through in this order by the "g" key. Each decides,
+// for an object whose screen rectangle the occluders cover, whether it lies behind them.
+//
+// - Farthest: the grid (one cell per 20 by 20 pixels) keeps per cell the nearest of the farthest
+//   depths of the occluders whose screen rectangles cover it; an object passes when its farthest
+//   depth lies behind every cell under it. It culls the most of the grid rules and costs one
+//   pass of arithmetic over the occluders, but it is not sound: a near occluder's rectangle lends
+//   its depth to cells that a farther occluder actually covers, so visible objects get culled.
+// - Conservative: the grid keeps the farthest of those depths (over every cell a rectangle
+//   touches) and the object offers its nearest depth. Sound for depth, and the overlap test scans
+//   a guard band beyond the window's edges; the price is that a single distant occluder over a
+//   cell hides nothing in front of it, so little is culled.
+// - DepthMap: the occluder pass depth-tests the occluders and its depth buffer is read back: one
+//   depth per level-0 cell, the nearest occluder at the cell's centre, with a guard band of one
+//   cell beyond every window edge. An object is hidden when its nearest depth lies behind the
+//   depth of every sample around its rectangle. One read-back of a few thousand floats more
+//   than the designed pass; no grid is built.
+
+#include "scene/scenelib.h"
+
+inline constexpr DepthRule kDepthRules[] = {DepthRule::Farthest, DepthRule::Conservative,
+                                            DepthRule::DepthMap};
+inline constexpr int kDepthRuleCount = static_cast<int>(sizeof kDepthRules / sizeof kDepthRules[0]);
+
+// The rule after `rule` in kDepthRules, wrapping around to the first.
+DepthRule nextDepthRule(DepthRule rule);
+
+// "farthest", "conservative", "depth map".
+const char* depthRuleName(DepthRule rule);
+
+// Whether the rule's occluder pass renders the guard band (occlusion/guardband.h).
+inline bool usesGuardBand(DepthRule rule) { return rule != DepthRule::Farthest; }
