@@ -9,9 +9,12 @@ DepthRule nextDepthRule(DepthRule rule) {
 
 const char* depthRuleName(DepthRule rule) {
     switch (rule) {
-        case DepthRule::Farthest: return "farthest";
-        case DepthRule::Conservative: return "conservative";
-        case DepthRule::DepthMap: return "depth map";
+        case DepthRule::Farthest:
+            return "farthest";
+        case DepthRule::Conservative:
+            return "conservative";
+        case DepthRule::DepthMap:
+            return "depth map";
     }
     return "unknown";
 }

@@ -79,7 +79,8 @@ std::vector<std::string> statusLines(const Scene& frameScene, int width) {
     formatStatusText(frameScene, msg, sizeof msg);
     std::vector<std::string> lines = wrapStatusText(msg, width, statusCharacterWidth);
     if (frameScene.depthRule != DepthRule::Farthest) {
-        lines.insert(lines.begin(), std::string("Depth test: ") + depthRuleName(frameScene.depthRule));
+        lines.insert(lines.begin(),
+                     std::string("Depth test: ") + depthRuleName(frameScene.depthRule));
     }
     return lines;
 }

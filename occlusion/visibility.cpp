@@ -173,8 +173,8 @@ void fillDepthGrid(PixelImage& grid, const std::vector<ScreenRect>& occluderRect
     for (const ScreenRect& rect : occluderRects) {
         // The farthest rule's range is half-open; the conservative one takes every cell the
         // rectangle touches, so that no pixel of an occluder lies outside its cells.
-        const int xEnd = farthest ? std::min(width, rect.rightMost)
-                                  : std::min(width - 1, rect.rightMost) + 1;
+        const int xEnd =
+            farthest ? std::min(width, rect.rightMost) : std::min(width - 1, rect.rightMost) + 1;
         const int yEnd = farthest ? std::min(height, rect.bottomMost)
                                   : std::min(height - 1, rect.bottomMost) + 1;
         for (int x = std::max(0, rect.leftMost); x < xEnd; ++x) {
@@ -222,10 +222,9 @@ bool projectNearClippedHull(const std::vector<Vector4D>& vertexSet, const Transf
         for (const ClipPoint& outer : clip) {
             if (!(outer.distance() < 0.0)) continue;
             const double t = inner.distance() / (inner.distance() - outer.distance());
-            const ClipPoint crossing{inner.x + t * (outer.x - inner.x),
-                                     inner.y + t * (outer.y - inner.y),
-                                     inner.z + t * (outer.z - inner.z),
-                                     inner.w + t * (outer.w - inner.w)};
+            const ClipPoint crossing{
+                inner.x + t * (outer.x - inner.x), inner.y + t * (outer.y - inner.y),
+                inner.z + t * (outer.z - inner.z), inner.w + t * (outer.w - inner.w)};
             if (!emit(crossing)) return false;
         }
     }

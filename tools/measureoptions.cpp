@@ -32,8 +32,8 @@ void usage(const char* program, const std::string& problem) {
 namespace {
 
 // A whole-string decimal integer in [low, high], else usage naming the option.
-long parseCount(const char* program, const std::string& option, const std::string& text,
-                long low, long high) {
+long parseCount(const char* program, const std::string& option, const std::string& text, long low,
+                long high) {
     char* end = nullptr;
     errno = 0;
     const long n = std::strtol(text.c_str(), &end, 10);

@@ -138,8 +138,9 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
 
     std::vector<Series> series;
     for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
-        series.push_back({kCullingMethods[k].name,
-                          perView(records, [k](const ViewRecord& r) { return r.runs[k].frameMs; })});
+        series.push_back({kCullingMethods[k].name, perView(records, [k](const ViewRecord& r) {
+                              return r.runs[k].frameMs;
+                          })});
     }
     const std::size_t none = series.size();
     series.push_back({"none", perView(records, [](const ViewRecord& r) { return r.noneMs; })});
@@ -227,11 +228,11 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
                 "missed", "drawn/visible");
     for (const auto& [name, t] : totals) {
         const long long drawn = static_cast<long long>(views * nonOccluders) - t.culled;
-        std::printf("%-18s %10d %9.1f%% %12d %10d %14.3f\n", name.c_str(), t.culled,
-                    hidden > 0 ? 100.0 * (t.culled - t.falseCulls) / static_cast<double>(hidden)
-                               : 0.0,
-                    t.falseCulls, t.missed,
-                    visible > 0 ? static_cast<double>(drawn) / static_cast<double>(visible) : 0.0);
+        std::printf(
+            "%-18s %10d %9.1f%% %12d %10d %14.3f\n", name.c_str(), t.culled,
+            hidden > 0 ? 100.0 * (t.culled - t.falseCulls) / static_cast<double>(hidden) : 0.0,
+            t.falseCulls, t.missed,
+            visible > 0 ? static_cast<double>(drawn) / static_cast<double>(visible) : 0.0);
     }
     std::printf(
         "\nPeak resident memory: %ld kB after the first view, %ld kB after the last "

@@ -39,8 +39,7 @@ bool writePpm(const char* path, const std::vector<unsigned char>& bottomUpRgb) {
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 7 && argc != 8) {
-        std::fprintf(stderr, "usage: %s OUT.ppm [rotX rotZ panX panY zoom [RULE]]\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s OUT.ppm [rotX rotZ panX panY zoom [RULE]]\n", argv[0]);
         return 2;
     }
     if (argc >= 7) {
@@ -56,7 +55,8 @@ int main(int argc, char** argv) {
     if (argc == 8) {
         bool known = false;
         for (DepthRule rule : kDepthRules) {
-            if (std::strcmp(argv[7], depthRuleName(rule)) == 0) scene.depthRule = rule, known = true;
+            if (std::strcmp(argv[7], depthRuleName(rule)) == 0)
+                scene.depthRule = rule, known = true;
         }
         if (!known) {
             std::fprintf(stderr, "frame_capture: unknown depth rule %s\n", argv[7]);

@@ -1,9 +1,11 @@
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "occlusion/depthrules.h"
 #include "occlusion/framedriver.h"
 #include "occlusion/globals.h"
 #include "occlusion/overlays.h"
@@ -110,15 +112,18 @@ TEST_F(FrameDriver, StatusLineShowsTheCountsAtTheBottomLeft) {
 
 TEST_F(FrameDriver, TinyWindowsDrawEverythingUntested) {
     for (const auto& size : {std::pair<int, int>{19, kSize}, {kSize, 19}, {1, 1}, {20, 20}}) {
-        Scene scene = occludedScene();
-        scene.passedHom = scene.passedDeb = 7;
-        EXPECT_NO_THROW(renderFrame(scene, size.first, size.second));
-        EXPECT_TRUE(homPyramid.empty());
-        EXPECT_TRUE(debGrid.columns.empty());
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        if (size.first < 20 || size.second < 20) {
-            EXPECT_EQ(scene.passedHom, 0) << size.first << " by " << size.second;
-            EXPECT_EQ(scene.passedDeb, 0);
+        for (DepthRule rule : kDepthRules) {
+            Scene scene = occludedScene();
+            scene.depthRule = rule;
+            scene.passedHom = scene.passedDeb = 7;
+            EXPECT_NO_THROW(renderFrame(scene, size.first, size.second));
+            EXPECT_TRUE(homPyramid.empty());
+            EXPECT_TRUE(debGrid.columns.empty());
+            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+            if (size.first < 20 || size.second < 20) {
+                EXPECT_EQ(scene.passedHom, 0) << size.first << " by " << size.second;
+                EXPECT_EQ(scene.passedDeb, 0);
+            }
         }
     }
     // The stages themselves skip the occluder pass, the pyramid and the grid.
@@ -150,7 +155,7 @@ TEST_F(FrameDriver, ObjectsReachingTheEyePlaneAreDrawnAndNotCounted) {
 
 // A thin diagonal rod near the eye lends its depth to every cell of its bounding rectangle. A
 // box beside the rod, in front of the far slab that covers it, is culled by the farthest-depth
-// rule although nothing hides it; the conservative rule draws it.
+// rule although nothing hides it; the conservative and depth-map rules draw it.
 TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     Scene scene = litScene();
     addBox(scene, {-3, -3, -12}, {3, 3, -11}, kOccluderKind);
@@ -168,11 +173,66 @@ TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     EXPECT_EQ(scene.passedDeb, 1);
     EXPECT_TRUE(isWhite(readPixel(boxX, boxY)));
 
-    scene.depthRule = DepthRule::Conservative;
+    for (DepthRule rule : {DepthRule::Conservative, DepthRule::DepthMap}) {
+        scene.depthRule = rule;
+        renderFrame(scene, kSize, kSize);
+        EXPECT_EQ(scene.passedHom, 1) << depthRuleName(rule);
+        EXPECT_EQ(scene.passedDeb, 0) << depthRuleName(rule);
+        EXPECT_TRUE(isLitRed(readPixel(boxX, boxY))) << depthRuleName(rule);
+    }
+}
+
+// Under the depth-map rule the frame hides what lies behind the occluder, shows the guarded depth
+// map where the grid would be, and names the rule in a line above the status line.
+TEST_F(FrameDriver, DepthMapRuleHidesWhatIsBehindAndShowsItsDepthImage) {
+    Scene scene = occludedScene();
+    scene.depthRule = DepthRule::DepthMap;
     renderFrame(scene, kSize, kSize);
-    EXPECT_EQ(scene.passedHom, 1);
-    EXPECT_EQ(scene.passedDeb, 0);
-    EXPECT_TRUE(isLitRed(readPixel(boxX, boxY)));
+    EXPECT_EQ(scene.passedHom, 2);
+    EXPECT_EQ(scene.passedDeb, 1);
+    EXPECT_TRUE(isWhite(readPixel(kSize / 2, kSize / 2)));
+    EXPECT_TRUE(isLitRed(readPixel(308, kSize / 2)));
+    EXPECT_TRUE(homPyramid.empty() && debGrid.empty() && guardedCoverage.empty());
+
+    // The depth picture: 50 by 50 guarded cells from y = 53, the occluder (window 120 to 360:
+    // cells 12 to 35, guarded 13 to 36) at its window depth, uncovered cells white.
+    const Rgb covered = readPixel(2 + 24, overlayRow(53 + 49 - 24));
+    EXPECT_NEAR(covered.r, (testCameraDepth(-5) + 1) / 2, tol::kColourStep);
+    EXPECT_TRUE(isWhite(readPixel(2 + 49, overlayRow(53 + 49 - 24))));
+
+    // The text: "Depth test: depth map" above the status line, each at the place of its own.
+    const std::vector<std::string> lines = statusLines(scene, kSize);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Depth test: depth map");
+    constexpr int kBand = 60;
+    const std::vector<Rgb> band = readBlock(0, 0, kSize, kBand);
+    clearWindow(1, 1, 1);
+    drawStatusLines(lines, kSize, kSize);
+    const std::vector<Rgb> alone = readBlock(0, 0, kSize, kBand);
+    int differing = 0, rowsWithText = 0;
+    for (size_t i = 0; i < alone.size(); ++i) differing += isBlack(alone[i]) != isBlack(band[i]);
+    for (int row = 0; row < kBand; ++row) {
+        const auto first = alone.begin() + row * kSize;
+        rowsWithText += std::any_of(first, first + kSize, isBlack) ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(rowsWithText, 30) << "two lines of 18-point text";
+}
+
+// The demo's status line is wider than the default window: it is broken after a "; " so that
+// every character shows; when it fits it stays one line.
+TEST_F(FrameDriver, StatusLineBreaksToFitTheWindow) {
+    const std::string text = "Objs: 231; Occldrs: 6; Passed HOM: 148; Passed DEB: 121";
+    const unsigned char* chars = reinterpret_cast<const unsigned char*>(text.c_str());
+    ASSERT_GT(10 + glutBitmapLength(GLUT_BITMAP_HELVETICA_18, chars), kSize);
+    const std::vector<std::string> lines = wrapStatusText(text, kSize, statusCharacterWidth);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0] + " " + lines[1], text);
+    for (const std::string& line : lines) {
+        const unsigned char* piece = reinterpret_cast<const unsigned char*>(line.c_str());
+        EXPECT_LE(10 + glutBitmapLength(GLUT_BITMAP_HELVETICA_18, piece), kSize) << line;
+    }
+    EXPECT_EQ(wrapStatusText(text, 600, statusCharacterWidth).size(), 1u);
 }
 
 }  // namespace

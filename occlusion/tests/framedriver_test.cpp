@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "occlusion/overlays.h"
 
 namespace {
 
@@ -24,6 +27,11 @@ TEST(FrameImageSizes, DropsRemaindersAndDisablesCullingBelowOneGridCell) {
     EXPECT_FALSE(frameImageSizes(19, 480).cullingEnabled());
     EXPECT_FALSE(frameImageSizes(480, 19).cullingEnabled());
     EXPECT_FALSE(frameImageSizes(1, 1).cullingEnabled());
+
+    // The guard band: cells -1 to ceil(size / 10), so the samples reach past both edges.
+    EXPECT_EQ(square.guardedWidth, 50);
+    EXPECT_EQ(odd.guardedWidth, 51);
+    EXPECT_EQ(odd.guardedHeight, 50);
 }
 
 TEST(FormatStatusText, ReportsObjectsAndCountersWithTheFixedOccluderFigure) {
@@ -34,6 +42,25 @@ TEST(FormatStatusText, ReportsObjectsAndCountersWithTheFixedOccluderFigure) {
     char msg[kStatusTextSize];
     formatStatusText(scene, msg, sizeof msg);
     EXPECT_EQ(std::string(msg), "Objs: 3; Occldrs: 6; Passed HOM: 2; Passed DEB: 1");
+}
+
+// Every character 10 pixels wide: a piece of n characters fits a window of 10 + 10 n pixels.
+int tenPixels(unsigned char) { return 10; }
+
+TEST(WrapStatusText, BreaksAfterTheLastSeparatorThatFits) {
+    const std::string text = "Objs: 231; Occldrs: 6; Passed HOM: 148; Passed DEB: 121";
+    const int whole = 10 + 10 * static_cast<int>(text.size());
+    EXPECT_EQ(wrapStatusText(text, whole, tenPixels), std::vector<std::string>{text});
+    EXPECT_EQ(
+        wrapStatusText(text, whole - 1, tenPixels),
+        (std::vector<std::string>{"Objs: 231; Occldrs: 6; Passed HOM: 148;", "Passed DEB: 121"}));
+    // Narrower: every piece on its own line; the first ";" of a piece that cannot fit still
+    // breaks it, and text without a separator stays whole.
+    EXPECT_EQ(wrapStatusText(text, 100, tenPixels),
+              (std::vector<std::string>{"Objs: 231;", "Occldrs: 6;", "Passed HOM: 148;",
+                                        "Passed DEB: 121"}));
+    EXPECT_EQ(wrapStatusText("no separator here", 50, tenPixels),
+              std::vector<std::string>{"no separator here"});
 }
 
 }  // namespace

@@ -317,6 +317,47 @@ TEST(OverlapTest, ScansTheWidenedClippedRangeOfLevelZero) {
     EXPECT_TRUE(overlapTest(rect, PixelImage()));  // an empty range passes
 }
 
+TEST(GuardedTests, ScanTheGuardBandBeyondTheWindowEdges) {
+    constexpr int kGuarded = kLevel0Cells + 2;  // cells -1 to 48 of a 480-pixel window
+    {
+        // An object in the window's last 10 columns: the designed test stops at the image's
+        // last column, the guarded one reaches the guard column beyond the edge.
+        const ScreenRect edge = rectOf(470, 479, 100, 200, 0.9f, 0.9f);
+        PixelImage guarded = filled(kGuarded, kGuarded, 1.0f);
+        EXPECT_TRUE(guardedOverlapTest(edge, guarded));
+        for (float& v : guarded[kGuarded - 1]) v = 0.0f;
+        EXPECT_FALSE(guardedOverlapTest(edge, guarded));
+        EXPECT_TRUE(overlapTest(edge, filled(kLevel0Cells, kLevel0Cells, 1.0f)));
+        // The guard column on the other side is not in its range.
+        EXPECT_TRUE(guardedOverlapTest(rectOf(400, 430, 100, 200, 0.9f, 0.9f), guarded));
+    }
+    {
+        // At the bottom-left corner the range starts at cell -1, index 0.
+        PixelImage guarded = filled(kGuarded, kGuarded, 1.0f);
+        guarded[0][0] = 0.0f;
+        EXPECT_FALSE(guardedOverlapTest(rectOf(0, 30, 0, 30, 0.9f, 0.9f), guarded));
+        EXPECT_TRUE(guardedOverlapTest(rectOf(10, 30, 0, 30, 0.9f, 0.9f), guarded));
+    }
+    {
+        // Depth map: every sample in the range must lie in front of the object's nearest
+        // window depth, by more than the margin.
+        const PixelImage depthMap = filled(kGuarded, kGuarded, 0.9f);
+        const auto atWindowDepth = [](float window) {
+            return rectOf(200, 260, 200, 260, 1.0f, 2.0f * window - 1.0f);
+        };
+        EXPECT_TRUE(depthMapTest(atWindowDepth(0.9f + 4 * kDepthMapMargin), depthMap));
+        EXPECT_FALSE(depthMapTest(atWindowDepth(0.9f), depthMap));
+        EXPECT_FALSE(depthMapTest(atWindowDepth(0.9f + kDepthMapMargin / 2), depthMap));
+        // A sample no occluder covers (the far value) fails, even in the guard band.
+        PixelImage holed = depthMap;
+        holed[kGuarded - 1][kGuarded - 1] = 1.0f;
+        const ScreenRect corner = rectOf(470, 479, 470, 479, 1.0f, 0.99f);
+        EXPECT_TRUE(depthMapTest(corner, depthMap));
+        EXPECT_FALSE(depthMapTest(corner, holed));
+        EXPECT_FALSE(depthMapTest(rectOf(200, 260, 200, 260, 1.0f, std::nanf("")), depthMap));
+    }
+}
+
 TEST(DepthTest, ComparesFarthestOrNearestDepthOverTheWidenedRange) {
     const PixelImage grid = filled(kGridCells, kGridCells, 0.95f);
     {

@@ -112,8 +112,9 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
         const std::vector<std::string> text = lines(out.str());
         ASSERT_EQ(text.size(), 4u);
         EXPECT_EQ(fields(text[0]).size(), fields(text[1]).size());
-        EXPECT_EQ(text[0], "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,"
-                           "queries_drawn");
+        EXPECT_EQ(text[0],
+                  "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,"
+                  "queries_drawn");
         EXPECT_EQ(text[1], "5,1,0,1,0,1,0");
         EXPECT_EQ(text[2], "5,2,7,0,1,1,1");
         EXPECT_EQ(text[3], "5,3,12,1,1,0,0");
