@@ -42,7 +42,7 @@ void sendOutlines(const Object& object) {
     }
 }
 
-std::vector<int> renderGroundTruth(int width, int height) {
+GroundTruth renderGroundTruth(int width, int height) {
     setUpPlainPass(width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -58,15 +58,46 @@ std::vector<int> renderGroundTruth(int width, int height) {
                                 4u);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-    std::vector<int> counts(scene.objects.size(), 0);
+    GroundTruth truth;
+    truth.pixels.assign(scene.objects.size(), 0);
+    truth.shown.resize(pixels.size() / 4);
     for (std::size_t p = 0; p < pixels.size(); p += 4) {
         const unsigned id = pixels[p + 2] | (pixels[p + 1] << 8) | (pixels[p] << 16);
+        truth.shown[p / 4] = id;
         if (id == 0) continue;
         if (id > scene.objects.size()) {
             std::fprintf(stderr, "error: ground truth shows an unknown index %u\n", id);
             std::exit(1);
         }
-        ++counts[id - 1];
+        ++truth.pixels[id - 1];
     }
-    return counts;
+    return truth;
+}
+
+std::vector<float> renderOccluderDepth(int width, int height) {
+    setUpPlainPass(width, height);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (const Object& object : scene.objects) {
+        if (object.occluder) sendOutlines(object);
+    }
+    std::vector<float> depth(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    return depth;
+}
+
+FalseCullCause explainFalseCull(std::size_t object, const GroundTruth& truth,
+                                const std::vector<float>& occluderDepth) {
+    FalseCullCause cause;
+    const unsigned id = static_cast<unsigned>(object + 1);
+    for (std::size_t p = 0; p < truth.shown.size() && p < occluderDepth.size(); ++p) {
+        if (truth.shown[p] != id) continue;
+        if (occluderDepth[p] < 1.0f) {
+            ++cause.beforeOccluder;
+        } else {
+            ++cause.uncovered;
+        }
+    }
+    return cause;
 }

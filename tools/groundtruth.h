@@ -23,7 +23,24 @@ void setUpPlainPass(int width, int height);
 // surface in the viewer too: they are drawn as decals over the outline).
 void sendOutlines(const Object& object);
 
-// Pixels per object in the ground-truth image, one entry per scene object (0 for occluders).
-// Leaves the colour and depth buffers holding the image. Stops the program when the image shows
-// an index that is no object's.
-std::vector<int> renderGroundTruth(int width, int height);
+struct GroundTruth {
+    std::vector<int> pixels;      // per scene object (0 for occluders)
+    std::vector<unsigned> shown;  // per window pixel, rows bottom first: object index + 1, or 0
+};
+
+// The ground-truth image: pixels per object, and which object every pixel shows. Stops the
+// program when the image shows an index that is no object's.
+GroundTruth renderGroundTruth(int width, int height);
+
+// The occluders alone drawn as in the ground truth; the window depth (0 near, 1 far) of the
+// nearest occluder per pixel, rows bottom first, 1.0 where none.
+std::vector<float> renderOccluderDepth(int width, int height);
+
+// Why a visible object was culled, from the pixels where it shows: those that no occluder
+// covers (an opening the culling's samples missed) and those where an occluder lies behind it.
+struct FalseCullCause {
+    int uncovered = 0;
+    int beforeOccluder = 0;
+};
+FalseCullCause explainFalseCull(std::size_t object, const GroundTruth& truth,
+                                const std::vector<float>& occluderDepth);

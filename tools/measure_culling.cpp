@@ -24,7 +24,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +41,7 @@
 #include "tools/measureoptions.h"
 #include "tools/measurereport.h"
 #include "tools/measurestats.h"
+#include "tools/outcomeshots.h"
 #include "tools/queryculler.h"
 #include "tools/residentmemory.h"
 #include "tools/stopwatch.h"
@@ -49,6 +52,8 @@
 namespace {
 
 constexpr std::size_t kWarmUpViews = 32;
+// Views of a sweep that --shots pictures; every view of an explicit --camera path.
+constexpr std::size_t kShotViewsOfSweep = 6;
 
 void applyCamera(const CameraState& state, int width, int height) {
     rotX = state.rotX;
@@ -111,6 +116,21 @@ int main(int argc, char** argv) {
         writeObjectHeader(objectFile);
     }
 
+    std::set<std::size_t> shotViews;
+    if (!options.shotDirectory.empty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(options.shotDirectory, failure);
+        if (failure) {
+            std::fprintf(stderr, "error: cannot create %s: %s\n", options.shotDirectory.c_str(),
+                         failure.message().c_str());
+            return 1;
+        }
+        const std::size_t count = options.cameras.empty() ? kShotViewsOfSweep : path.size();
+        for (std::size_t k = 0; k < std::min(count, path.size()); ++k) {
+            shotViews.insert(k * path.size() / std::min(count, path.size()));
+        }
+    }
+
     QueryCuller queries(scene.objects.size());
     const int w = options.width, h = options.height;
     std::vector<bool> drawn;
@@ -156,14 +176,11 @@ int main(int argc, char** argv) {
         record.queriesMs = queryWatch.lap();
 
         Stopwatch truthWatch;
-        const std::vector<int> pixels = renderGroundTruth(w, h);
+        const GroundTruth truth = renderGroundTruth(w, h);
         record.truthMs = truthWatch.lap();
+        const std::vector<int>& pixels = truth.pixels;
         std::vector<bool> visible(pixels.size());
         for (std::size_t i = 0; i < pixels.size(); ++i) visible[i] = pixels[i] > 0;
-        std::vector<bool> oracle(visible);
-        for (std::size_t i = 0; i < oracle.size(); ++i) oracle[i] = visible[i] || occluder[i];
-        record.oracleMs = timeFrame(&oracle, w, h);
-
         for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
             record.culling[k] = compareWithTruth(occluder, visible, record.runs[k].culled);
         }
@@ -171,14 +188,39 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < drawn.size(); ++i) queryCulled[i] = !drawn[i];
         record.queries = compareWithTruth(occluder, visible, queryCulled);
 
+        // Each false cull with its cause, from the occluders' own depth image (drawn only in
+        // views with false culls).
+        std::vector<float> occluderDepth;
         for (std::size_t i = 0; i < pixels.size(); ++i) {
             if (!visible[i]) continue;
             for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
                 if (!record.runs[k].culled[i]) continue;
-                falseCulls.push_back({view, record.camera, kCullingMethods[k].name, i, pixels[i]});
+                if (occluderDepth.empty()) occluderDepth = renderOccluderDepth(w, h);
+                falseCulls.push_back({view, record.camera, kCullingMethods[k].name, i, pixels[i],
+                                      explainFalseCull(i, truth, occluderDepth)});
                 if (falseCullFile.is_open()) writeFalseCullRow(falseCullFile, falseCulls.back());
             }
         }
+        if (shotViews.count(view) != 0) {
+            for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+                char file[64];
+                std::snprintf(file, sizeof file, "/view-%04zu-%s.png", view,
+                              kCullingMethods[k].name);
+                const DecisionCounts& d = record.culling[k];
+                char title[160];
+                std::snprintf(title, sizeof title,
+                              "%s: culled %d, %d of them visible\nview %zu: %s",
+                              kCullingMethods[k].name, d.culled, d.falseCulls, view,
+                              describeCamera(record.camera).c_str());
+                writeOutcomeShot(options.shotDirectory + file, w, h,
+                                 outcomesOf(visible, record.runs[k].culled), title);
+            }
+        }
+        // The oracle's frame comes last, so that the next view's frames follow a scene pass, as
+        // in the viewer, rather than a full-window read-back.
+        std::vector<bool> oracle(visible);
+        for (std::size_t i = 0; i < oracle.size(); ++i) oracle[i] = visible[i] || occluder[i];
+        record.oracleMs = timeFrame(&oracle, w, h);
         if (objectFile.is_open())
             writeObjectRows(objectFile, view, record, occluder, pixels, drawn);
         if (csv.is_open()) writeCsvRow(csv, view, record);

@@ -96,13 +96,15 @@ void writeCsvRow(std::ostream& out, std::size_t view, const ViewRecord& r) {
 }
 
 void writeFalseCullHeader(std::ostream& out) {
-    out << "view,rotX,rotZ,zoom,panX,panY,method,object,visible_pixels\n";
+    out << "view,rotX,rotZ,zoom,panX,panY,method,object,visible_pixels,uncovered_pixels,"
+           "before_occluder_pixels\n";
 }
 
 void writeFalseCullRow(std::ostream& out, const FalseCull& f) {
     const CameraState& c = f.camera;
     out << f.view << ',' << c.rotX << ',' << c.rotZ << ',' << c.zoom << ',' << c.panX << ','
-        << c.panY << ',' << f.method << ',' << f.object << ',' << f.pixels << '\n';
+        << c.panY << ',' << f.method << ',' << f.object << ',' << f.pixels << ','
+        << f.cause.uncovered << ',' << f.cause.beforeOccluder << '\n';
 }
 
 void writeObjectHeader(std::ostream& out) {
@@ -254,9 +256,11 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
         for (const FalseCull& f : falseCulls) {
             if (std::strcmp(f.method, m.name) != 0) continue;
             if (listed++ == kListedFalseCulls) break;
-            std::printf("    view %zu (%s): %s, %d visible pixels\n", f.view,
-                        describeCamera(f.camera).c_str(), describeObject(f.object, options).c_str(),
-                        f.pixels);
+            std::printf(
+                "    view %zu (%s): %s, %d visible pixels: %d where no occluder is, %d in front "
+                "of one\n",
+                f.view, describeCamera(f.camera).c_str(), describeObject(f.object, options).c_str(),
+                f.pixels, f.cause.uncovered, f.cause.beforeOccluder);
         }
     }
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/groundtruth.h"
 #include "tools/measureoptions.h"
 #include "tools/measurestats.h"
 #include "tools/residentmemory.h"
@@ -37,6 +38,7 @@ struct FalseCull {
     const char* method;  // a name of kCullingMethods
     std::size_t object;
     int pixels;  // its pixels in the ground truth
+    FalseCullCause cause;
 };
 
 // "object I (grid cell R, C)" for the demo scene's grid of (2 halfCells + 1) boxes a side,

@@ -92,11 +92,11 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
     {
         std::ostringstream out;
         writeFalseCullHeader(out);
-        writeFalseCullRow(out, {1, sampleRecord().camera, "hom", 119, 131});
+        writeFalseCullRow(out, {1, sampleRecord().camera, "hom", 119, 131, {31, 100}});
         const std::vector<std::string> text = lines(out.str());
         ASSERT_EQ(text.size(), 2u);
         EXPECT_EQ(fields(text[0]).size(), fields(text[1]).size());
-        EXPECT_EQ(text[1], "1,-60,45.5,-3,20,-10,hom,119,131");
+        EXPECT_EQ(text[1], "1,-60,45.5,-3,20,-10,hom,119,131,31,100");
     }
     {
         // Objects: an occluder (no row), then three non-occluders with every flag combination
