@@ -107,4 +107,21 @@ if grep -q -e ',hom-conservative,' -e ',hom-depthmap,' "$work/false.csv"; then
     fail "false culls of a sound rule listed"
 fi
 
-echo "measurement smoke test passed: $views views"
+# Every visible pixel of a false cull is explained: no occluder there, or one behind it.
+awk -F, 'NR > 1 && $10 + $11 != $9 { print "false cull row " NR - 1 ": causes do not add up"; bad = 1 }
+    END { exit bad }' "$work/false.csv" || fail "false.csv causes are not consistent"
+
+# A random scene, with pictures: one well-formed 480x480 PNG per method.
+"$here/../../scripts/with-display" "$program" --quiet --scene random --seed 3 \
+    --camera -60,30,-3 --shots "$work/shots" --csv "$work/random.csv" >"$work/random.txt" ||
+    fail "the random-scene run exited with status $?"
+grep -q "^Scene: random (seed 3, 6 occluders, 300 objects)" "$work/random.txt" ||
+    fail "the random run's summary does not name its scene"
+for method in hom hom-conservative hom-depthmap; do
+    shot=$work/shots/view-0000-$method.png
+    [ "$(head -c 8 "$shot" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] ||
+        fail "$shot is not a PNG file"
+    [ "$(/usr/bin/identify -format %wx%h "$shot")" = "480x480" ] || fail "$shot is not 480x480"
+done
+
+echo "measurement smoke test passed: $views views, and a random scene with pictures"
