@@ -52,6 +52,32 @@ TEST(TextureImage, ZeroedPixelsInRowMajorChannelOrder) {
     EXPECT_TRUE(empty.pixels.empty());
 }
 
+TEST(TextureImage, RefusesMoreFloatsThanAVectorHolds) {
+    {
+        // 2^21 * 2^21 * 2^22 = 2^64 wraps around to 0 in size_t.
+        try {
+            const TextureImage image(1u << 21, 1u << 21, 1u << 22);
+            ADD_FAILURE() << "no exception for a pixel count that wraps around, "
+                          << image.pixels.size() << " floats";
+        } catch (const std::invalid_argument& e) {
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("TextureImage: ", 0), 0u) << message;
+            EXPECT_NE(message.find("4194304"), std::string::npos) << message;
+        }
+    }
+    {
+        // 2^63 does not wrap but is beyond max_size: refused as a bad size, not left to the
+        // vector's own length_error.
+        ASSERT_GT(size_t{1} << 63, std::vector<float>().max_size());
+        EXPECT_THROW(TextureImage(1u << 21, 1u << 21, 1u << 21), std::invalid_argument);
+    }
+    {
+        // A zero size gives no pixels however large the others are.
+        const TextureImage empty(0x7fffffffu, 0x7fffffffu, 0);
+        EXPECT_TRUE(empty.pixels.empty());
+    }
+}
+
 TEST(TextureImageDeathTest, ChannelChecksStopTheProgramInEveryBuild) {
     TextureImage single(2, 2, 1);
     TextureImage colour(2, 2, 3);

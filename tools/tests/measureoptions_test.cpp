@@ -47,6 +47,17 @@ TEST(MeasureOptions, DefaultsAndEveryOption) {
         EXPECT_EQ(o.objectPath, "o.csv");
         EXPECT_FALSE(o.progress);
     }
+    {
+        const Options o = parse({"--scene", "random", "--seed", "4294967295", "--occluder-count",
+                                 "0", "--object-count", "12", "--shots", "pictures"});
+        EXPECT_EQ(o.sceneKind, SceneKind::Random);
+        EXPECT_EQ(o.seed, 4294967295u);
+        EXPECT_EQ(o.occluderCount, 0);
+        EXPECT_EQ(o.objectCount, 12);
+        EXPECT_EQ(o.shotDirectory, "pictures");
+        EXPECT_EQ(describeScene(o), "random (seed 4294967295, 0 occluders, 12 objects)");
+        EXPECT_EQ(describeScene(parse({"--grid", "35"})), "--grid 35");
+    }
 }
 
 TEST(MeasureOptionsDeathTest, BadOptionsExitWithStatusTwo) {
@@ -61,6 +72,10 @@ TEST(MeasureOptionsDeathTest, BadOptionsExitWithStatusTwo) {
     EXPECT_EXIT(parse({"--csv"}), status, "--csv needs a value");
     EXPECT_EXIT(parse({"--frobnicate"}), status, "unknown option --frobnicate");
     EXPECT_EXIT(parse({"--help"}), status, "usage: measure_culling");
+    EXPECT_EXIT(parse({"--scene", "maze"}), status, "--scene takes demo or random");
+    EXPECT_EXIT(parse({"--scene", "random", "--seed", "-1"}), status, "--seed takes 0 to");
+    EXPECT_EXIT(parse({"--scene", "random", "--grid", "3"}), status, "demo scene only");
+    EXPECT_EXIT(parse({"--object-count", "5"}), status, "need --scene random");
 }
 
 }  // namespace
