@@ -7,15 +7,19 @@
 //   depth lies behind every cell under it. It culls the most of the grid rules and costs one
 //   pass of arithmetic over the occluders, but it is not sound: a near occluder's rectangle lends
 //   its depth to cells that a farther occluder actually covers, so visible objects get culled.
-// - Conservative: the grid keeps the farthest of those depths (over every cell a rectangle
-//   touches) and the object offers its nearest depth. Sound for depth, and the overlap test scans
-//   a guard band beyond the window's edges; the price is that a single distant occluder over a
-//   cell hides nothing in front of it, so little is culled.
-// - DepthMap: the occluder pass depth-tests the occluders and its depth buffer is read back: one
-//   depth per level-0 cell, the nearest occluder at the cell's centre, with a guard band of one
-//   cell beyond every window edge. An object is hidden when its nearest depth lies behind the
-//   depth of every sample around its rectangle. One read-back of a few thousand floats more
-//   than the designed pass; no grid is built.
+// - Conservative: the grid keeps the farthest of those depths, over every cell a rectangle
+//   touches (an occluder reaching behind the eye is bounded by its part beyond the near plane),
+//   and the object offers its nearest depth; the overlap test scans a guard band beyond the
+//   window's edges. Sound for depth (its coverage samples share the depth map's blind spot for
+//   narrow openings, below); the price is that one distant occluder over a cell hides nothing
+//   in front of it, so little is culled.
+// - DepthMap: the occluder pass depth-tests the occluders and its depth buffer is read back
+//   instead of its colour: per level-0 cell the window depth of the nearest occluder at the
+//   cell's centre, with a guard band of one cell beyond every window edge. An object is hidden
+//   when its nearest depth lies behind every sample around its rectangle. No grid is built, so
+//   it costs about what the farthest rule costs. Samples can miss an opening between two
+//   occluders narrower than a cell, or a farther occluder showing between samples that met a
+//   nearer one: sound on the demo's slabs, not by construction.
 
 #include "scene/scenelib.h"
 

@@ -9,7 +9,7 @@ constexpr float kFloat = 1e-6f;
 // Results of a short chain of float operations on values of order 1 (a product of a few
 // matrices, a normalisation followed by a projection).
 constexpr float kChain = 1e-5f;
-// Values quoted to four significant digits in the design of the scene (colours, positions).
+// Values quoted to four significant digits (colours, positions of the demo scene).
 constexpr float kQuoted = 5e-4f;
 // Round trips through an inverse of a well-conditioned random matrix.
 constexpr float kInverse = 1e-4f;

@@ -72,7 +72,7 @@ TEST_F(GuardBand, DepthMapSamplesTheNearestOccluderAtEveryCellCentreBeyondTheEdg
     }
     EXPECT_GT(guardCovered, 0) << "the far quad should reach into the guard band";
 
-    // The inner cells are the designed level 0 of the same view.
+    // The inner cells are the farthest rule's level 0 of the same view.
     renderOccluders(scene, kSize / 10, kSize / 10);
     const PixelImage level0 = readLevel0(kSize / 10, kSize / 10);
     EXPECT_EQ(innerCells(colour, kSize / 10, kSize / 10).columns, level0.columns);

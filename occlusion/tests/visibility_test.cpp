@@ -320,7 +320,7 @@ TEST(OverlapTest, ScansTheWidenedClippedRangeOfLevelZero) {
 TEST(GuardedTests, ScanTheGuardBandBeyondTheWindowEdges) {
     constexpr int kGuarded = kLevel0Cells + 2;  // cells -1 to 48 of a 480-pixel window
     {
-        // An object in the window's last 10 columns: the designed test stops at the image's
+        // An object in the window's last 10 columns: the plain test stops at the image's
         // last column, the guarded one reaches the guard column beyond the edge.
         const ScreenRect edge = rectOf(470, 479, 100, 200, 0.9f, 0.9f);
         PixelImage guarded = filled(kGuarded, kGuarded, 1.0f);
