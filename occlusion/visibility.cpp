@@ -135,9 +135,15 @@ Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const Transfor
                           const TransformStack& projection, int width, int height,
                           const PixelImage& coverage, const PixelImage& depth, DepthRule rule,
                           std::vector<Vector4D>& slots) {
+    if (!projectVertexSet(vertexSet, modelView, projection, width, height, slots)) {
+        return Visibility();
+    }
+    return testRect(boundingRect(slots, vertexSet.size(), width, height), coverage, depth, rule);
+}
+
+Visibility testRect(const ScreenRect& rect, const PixelImage& coverage, const PixelImage& depth,
+                    DepthRule rule) {
     Visibility result;
-    if (!projectVertexSet(vertexSet, modelView, projection, width, height, slots)) return result;
-    const ScreenRect rect = boundingRect(slots, vertexSet.size(), width, height);
     result.tested = true;
     // Both tests run for every tested object, whatever the first one says.
     bool overlapPassed = false, depthPassed = false;

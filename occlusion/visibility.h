@@ -39,7 +39,8 @@ constexpr std::size_t kMinProjectedSlots = 8;
 // slots receives max(kMinProjectedSlots, vertexSet.size()) entries: slot r for entry r, then
 // fillers of (0, 0, 0, 1). Returns false, and leaves slots unspecified, as soon as an entry's clip
 // w is not positive (zero, negative or NaN). slots is an out parameter so its storage is reused
-// from one object to the next.
+// from one object to the next. This is the reference; the frame's decision step projects with
+// ProjectionSetup (occlusion/vectorprojection.h), which gives the same rectangles.
 bool projectVertexSet(const std::vector<Vector4D>& vertexSet, const TransformStack& modelView,
                       const TransformStack& projection, int width, int height,
                       std::vector<Vector4D>& slots);
@@ -102,6 +103,10 @@ Visibility testVisibility(const std::vector<Vector4D>& vertexSet, const Transfor
                           const TransformStack& projection, int width, int height,
                           const PixelImage& coverage, const PixelImage& depth, DepthRule rule,
                           std::vector<Vector4D>& slots);
+
+// The tests of testVisibility on an object's projected rectangle (the object counts as tested).
+Visibility testRect(const ScreenRect& rect, const PixelImage& coverage, const PixelImage& depth,
+                    DepthRule rule);
 
 // Fills grid, already sized, from occluder rectangles in grid cells.
 // Farthest: each rectangle covers the half-open cell range [max(0, leftMost), min(W, rightMost))

@@ -1,0 +1,134 @@
+#include "occlusion/vectorprojection.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#include "math/numeric.h"
+
+ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const TransformStack& projection,
+                                 int width, int height)
+    : modelView_(&modelView), projection_(&projection), width_(width), height_(height) {
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            for (int lane = 0; lane < 4; ++lane) {
+                view_[i][j][lane] = modelView.current[i][j];
+                project_[i][j][lane] = projection.current[i][j];
+            }
+        }
+    }
+}
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+
+namespace {
+
+// Four vectors, one per lane, component by component.
+struct WideVector {
+    __m128 c[4];
+};
+
+// Component i is ((((0 + m_i0 v0) + m_i1 v1) + m_i2 v2) + m_i3 v3) in float, as dot() sums.
+WideVector multiply(const float (&m)[4][4][4], const WideVector& v) {
+    WideVector out;
+    for (int i = 0; i < 4; ++i) {
+        __m128 sum = _mm_setzero_ps();
+        for (int j = 0; j < 4; ++j) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_load_ps(m[i][j]), v.c[j]));
+        out.c[i] = sum;
+    }
+    return out;
+}
+
+// (c + 1) * extent / 2 in double, rounded to float, lane by lane; the division by 2 is exact, so
+// the multiplication by 0.5 gives the same result.
+__m128 toTarget(__m128 c, __m128d extent) {
+    const __m128d one = _mm_set1_pd(1.0), half = _mm_set1_pd(0.5);
+    const __m128d low = _mm_cvtps_pd(c);
+    const __m128d high = _mm_cvtps_pd(_mm_movehl_ps(c, c));
+    const __m128 lowF = _mm_cvtpd_ps(_mm_mul_pd(_mm_mul_pd(_mm_add_pd(low, one), extent), half));
+    const __m128 highF = _mm_cvtpd_ps(_mm_mul_pd(_mm_mul_pd(_mm_add_pd(high, one), extent), half));
+    return _mm_movelh_ps(lowF, highF);
+}
+
+// What truncateToInt would do before truncating: NaN becomes 0, the rest is held within the
+// saturation limit, which is exact in float.
+__m128 saturated(__m128 v) {
+    const __m128 limit = _mm_set1_ps(static_cast<float>(kTruncateLimit));
+    const __m128 held = _mm_max_ps(_mm_min_ps(v, limit), _mm_sub_ps(_mm_setzero_ps(), limit));
+    return _mm_and_ps(held, _mm_cmpord_ps(v, v));
+}
+
+// The extremes across the lanes, which hold no NaN.
+float smallest(__m128 v) {
+    v = _mm_min_ps(v, _mm_movehl_ps(v, v));
+    return _mm_cvtss_f32(_mm_min_ss(v, _mm_shuffle_ps(v, v, 1)));
+}
+float largest(__m128 v) {
+    v = _mm_max_ps(v, _mm_movehl_ps(v, v));
+    return _mm_cvtss_f32(_mm_max_ss(v, _mm_shuffle_ps(v, v, 1)));
+}
+
+}  // namespace
+
+bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
+                                    ScreenRect& rect) const {
+    const std::size_t count = vertexSet.size();
+    const __m128d extentX = _mm_set1_pd(static_cast<double>(width_));
+    const __m128d extentY = _mm_set1_pd(static_cast<double>(height_));
+    // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
+    // the starting values of the reference (leftMost = width, deepMost = 0, ...) act the same.
+    const bool filled = count < kMinProjectedSlots;
+    const float left0 = static_cast<float>(width_), top0 = static_cast<float>(height_);
+    __m128 minX = _mm_set1_ps(filled ? std::min(0.0f, left0) : left0);
+    __m128 maxX = _mm_setzero_ps();
+    __m128 minY = _mm_set1_ps(filled ? std::min(0.0f, top0) : top0);
+    __m128 maxY = _mm_setzero_ps();
+    __m128 deep = _mm_setzero_ps();
+    __m128 nearest = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    for (std::size_t first = 0; first < count; first += 4) {
+        const std::size_t lanes = std::min<std::size_t>(4, count - first);
+        // Lanes beyond the set's end repeat its last entry, which changes no extreme. The four
+        // entries are loaded whole and transposed into one register per component.
+        const float* e = &vertexSet[first].x;
+        const std::size_t last = lanes - 1;
+        WideVector v{{_mm_loadu_ps(e), _mm_loadu_ps(e + 4 * std::min<std::size_t>(1, last)),
+                      _mm_loadu_ps(e + 4 * std::min<std::size_t>(2, last)),
+                      _mm_loadu_ps(e + 4 * std::min<std::size_t>(3, last))}};
+        _MM_TRANSPOSE4_PS(v.c[0], v.c[1], v.c[2], v.c[3]);
+        const WideVector q = multiply(project_, multiply(view_, v));
+        // Not greater than zero, NaN included, fails.
+        if (_mm_movemask_ps(_mm_cmpgt_ps(q.c[3], _mm_setzero_ps())) != 0xf) return false;
+        const __m128 x = saturated(toTarget(_mm_div_ps(q.c[0], q.c[3]), extentX));
+        const __m128 y = saturated(toTarget(_mm_div_ps(q.c[1], q.c[3]), extentY));
+        const __m128 z = _mm_div_ps(q.c[2], q.c[3]);
+        minX = _mm_min_ps(minX, x);
+        maxX = _mm_max_ps(maxX, x);
+        minY = _mm_min_ps(minY, y);
+        maxY = _mm_max_ps(maxY, y);
+        // z first: a NaN depth then leaves the running value, as std::max and std::min do.
+        deep = _mm_max_ps(z, deep);
+        nearest = _mm_min_ps(z, nearest);
+    }
+    rect.leftMost = truncateToInt(static_cast<double>(smallest(minX)));
+    rect.rightMost = truncateToInt(static_cast<double>(largest(maxX)));
+    rect.topMost = truncateToInt(static_cast<double>(smallest(minY)));
+    rect.bottomMost = truncateToInt(static_cast<double>(largest(maxY)));
+    rect.deepMost = largest(deep);
+    rect.nearMost = count == 0 ? rect.deepMost : smallest(nearest);
+    return true;
+}
+
+#else
+
+bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
+                                    ScreenRect& rect) const {
+    std::vector<Vector4D> slots;
+    if (!projectVertexSet(vertexSet, *modelView_, *projection_, width_, height_, slots)) {
+        return false;
+    }
+    rect = boundingRect(slots, vertexSet.size(), width_, height_);
+    return true;
+}
+
+#endif

@@ -1,0 +1,66 @@
+#include "occlusion/vectorprojection.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/camera.h"
+#include "app/view.h"
+#include "occlusion/vertexsets.h"
+#include "occlusion/visibility.h"
+#include "scene/demoscene.h"
+#include "scene/randomscene.h"
+#include "tools/measureoptions.h"
+#include "tools/measurestats.h"
+
+namespace {
+
+// Over every view of the measurement's default path, on the demo scene and a random one, in a
+// window whose sides differ: the vectorised projection gives the reference's rectangle and
+// answer for every object, so every rule decides the same either way.
+TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
+    Scene demo, random;
+    buildDemoScene(demo);
+    buildRandomScene(random, 3, kDefaultRandomOccluders, kDefaultRandomObjects);
+    // Sets of 0 to 11 entries: every remainder of the four lanes, and the fillers of short sets.
+    for (int n = 0; n <= 11; ++n) {
+        Object odd;
+        for (int k = 0; k < n; ++k) {
+            odd.vertexSet.emplace_back(0.1f * k - 0.3f, 0.4f - 0.05f * k, 0.02f * k, 1.0f);
+        }
+        demo.objects.push_back(odd);
+    }
+    computeVertexSets(demo);
+    computeVertexSets(random);
+    std::vector<Vector4D> slots;
+    int projected = 0, refused = 0;
+    for (const CameraState& view : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
+        rotX = view.rotX, rotZ = view.rotZ, zoom = view.zoom, panX = view.panX, panY = view.panY;
+        for (Scene* scene : {&demo, &random}) {
+            setView(*scene, 480, 360);
+            const ProjectionSetup setup(scene->modelView, scene->projection, 480, 360);
+            for (const Object& object : scene->objects) {
+                ScreenRect fast;
+                const bool reference = projectVertexSet(object.vertexSet, scene->modelView,
+                                                        scene->projection, 480, 360, slots);
+                ASSERT_EQ(setup.projectedRect(object.vertexSet, fast), reference);
+                if (!reference) {
+                    ++refused;
+                    continue;
+                }
+                ++projected;
+                const ScreenRect r = boundingRect(slots, object.vertexSet.size(), 480, 360);
+                ASSERT_EQ(fast.leftMost, r.leftMost);
+                ASSERT_EQ(fast.rightMost, r.rightMost);
+                ASSERT_EQ(fast.topMost, r.topMost);
+                ASSERT_EQ(fast.bottomMost, r.bottomMost);
+                ASSERT_EQ(fast.deepMost, r.deepMost);
+                ASSERT_EQ(fast.nearMost, r.nearMost);
+            }
+        }
+    }
+    EXPECT_GT(projected, 100000);
+    EXPECT_GT(refused, 100) << "views from inside the ring put some corners behind the eye";
+}
+
+}  // namespace
