@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <random>
 #include <vector>
 
@@ -16,10 +18,13 @@
 #include "math/matrix4x4.h"
 #include "occlusion/decisions.h"
 #include "occlusion/framedriver.h"
+#include "occlusion/rasterculling.h"
 #include "occlusion/hompyramid.h"
 #include "occlusion/vertexsets.h"
 #include "occlusion/visibility.h"
 #include "scene/demoscene.h"
+#include "tools/measureoptions.h"
+#include "tools/measurestats.h"
 
 namespace {
 
@@ -133,6 +138,60 @@ void BM_CpuCullingFrame(benchmark::State& state) {
     }
 }
 
+// The demo scene's matrices for every view of the measurement's default path.
+struct PathViews {
+    Scene scene;
+    std::vector<TransformStack> modelViews, projections;
+};
+
+const PathViews& defaultPath() {
+    static const PathViews views = [] {
+        PathViews v;
+        buildDemoScene(v.scene);
+        computeVertexSets(v.scene);
+        for (const CameraState& c : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
+            rotX = c.rotX, rotZ = c.rotZ, zoom = c.zoom, panX = c.panX, panY = c.panY;
+            setView(v.scene, kWindow, kWindow);
+            v.modelViews.push_back(v.scene.modelView);
+            v.projections.push_back(v.scene.projection);
+        }
+        return v;
+    }();
+    return views;
+}
+
+// The raster rule's whole work in one frame, one view of the default path after another: the
+// occluders rasterised, the hierarchy and the decisions for the 225 objects. Besides the mean,
+// the median and the 95th percentile over the frames.
+void BM_RasterCullingFrame(benchmark::State& state) {
+    const PathViews& path = defaultPath();
+    Scene scene = path.scene;
+    scene.depthRule = DepthRule::Raster;
+    RasterCulling raster;
+    FrameDecisions decisions;
+    std::vector<double> micros;
+    std::size_t view = 0;
+    int hidden = 0;
+    for (auto _ : state) {
+        scene.modelView = path.modelViews[view];
+        scene.projection = path.projections[view];
+        view = (view + 1) % path.modelViews.size();
+        const auto start = std::chrono::steady_clock::now();
+        raster.build(scene, kWindow, kWindow);
+        decideVisibility(scene, kWindow, kWindow, raster, decisions);
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+        hidden += decisions.passedDeb;
+        benchmark::DoNotOptimize(hidden);
+    }
+    std::sort(micros.begin(), micros.end());
+    if (!micros.empty()) {
+        state.counters["median_us"] = micros[micros.size() / 2];
+        state.counters["p95_us"] = micros[micros.size() * 95 / 100];
+    }
+}
+
 void BM_ComputeVertexSets(benchmark::State& state) {
     Scene scene;
     buildDemoScene(scene);
@@ -179,6 +238,7 @@ BENCHMARK(BM_BuildHomPyramid)->DenseRange(0, 2);
 BENCHMARK(BM_FillDepthGrid)->DenseRange(0, 2);
 BENCHMARK(BM_TestDemoObjects)->DenseRange(0, 2);
 BENCHMARK(BM_CpuCullingFrame)->DenseRange(0, 2);
+BENCHMARK(BM_RasterCullingFrame);
 BENCHMARK(BM_ComputeVertexSets);
 BENCHMARK(BM_MatrixProduct);
 BENCHMARK(BM_Invert);

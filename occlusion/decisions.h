@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "occlusion/pixelimage.h"
+#include "occlusion/rasterculling.h"
 #include "occlusion/visibility.h"
 #include "scene/scenelib.h"
 
@@ -22,3 +23,8 @@ struct FrameDecisions {
 // the scene's objects; its storage is reused from frame to frame.
 void decideVisibility(const Scene& scene, int width, int height, const PixelImage& coverage,
                       const PixelImage& depth, FrameDecisions& decisions);
+
+// The raster rule's decisions, against the occlusion buffer raster.build drew for this frame;
+// every object is left untested when the buffer was not sized for this window.
+void decideVisibility(const Scene& scene, int width, int height, RasterCulling& raster,
+                      FrameDecisions& decisions);

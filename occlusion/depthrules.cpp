@@ -15,6 +15,8 @@ const char* depthRuleName(DepthRule rule) {
             return "conservative";
         case DepthRule::DepthMap:
             return "depth map";
+        case DepthRule::Raster:
+            return "raster";
     }
     return "unknown";
 }

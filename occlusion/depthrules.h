@@ -20,18 +20,25 @@
 //   it costs about what the farthest rule costs. Samples can miss an opening between two
 //   occluders narrower than a cell, or a farther occluder showing between samples that met a
 //   nearer one: sound on the demo's slabs, not by construction.
+// - Raster: no OpenGL pass at all. The occluders' front faces are rasterised on the processor
+//   into a depth buffer at window resolution (occlusion/rasterculling.h), and an object is
+//   hidden when its nearest depth lies behind the occluders at every pixel of its rectangle.
+//   Every pixel centre is sampled, so no opening escapes; it costs the rasterisation of the
+//   occluders' pixels and nothing waits for the graphics pipeline.
 
 #include "scene/scenelib.h"
 
 inline constexpr DepthRule kDepthRules[] = {DepthRule::Farthest, DepthRule::Conservative,
-                                            DepthRule::DepthMap};
+                                            DepthRule::DepthMap, DepthRule::Raster};
 inline constexpr int kDepthRuleCount = static_cast<int>(sizeof kDepthRules / sizeof kDepthRules[0]);
 
 // The rule after `rule` in kDepthRules, wrapping around to the first.
 DepthRule nextDepthRule(DepthRule rule);
 
-// "farthest", "conservative", "depth map".
+// "farthest", "conservative", "depth map", "raster".
 const char* depthRuleName(DepthRule rule);
 
 // Whether the rule's occluder pass renders the guard band (occlusion/guardband.h).
-inline bool usesGuardBand(DepthRule rule) { return rule != DepthRule::Farthest; }
+inline bool usesGuardBand(DepthRule rule) {
+    return rule == DepthRule::Conservative || rule == DepthRule::DepthMap;
+}

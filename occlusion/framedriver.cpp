@@ -44,11 +44,18 @@ void buildOccluderImages(const Scene& frameScene, const FrameImageSizes& sizes) 
             homPyramid.push_back(
                 innerCells(guardedCoverage, sizes.level0Width, sizes.level0Height));
             break;
+        case DepthRule::Raster:
+            // On the processor; the pictures are made from it only when the overlays are drawn.
+            rasterCulling.build(frameScene, sizes.width, sizes.height);
+            fillBothFaces();
+            break;
     }
 }
 
 void buildFrameDepthGrid(const Scene& frameScene, const FrameImageSizes& sizes) {
-    if (frameScene.depthRule == DepthRule::DepthMap) return;
+    if (frameScene.depthRule == DepthRule::DepthMap || frameScene.depthRule == DepthRule::Raster) {
+        return;
+    }
     debGrid.resize(sizes.gridWidth, sizes.gridHeight);
     buildDepthEstimationBuffer(frameScene, sizes.gridWidth, sizes.gridHeight);
 }
@@ -61,6 +68,14 @@ void buildOcclusionImages(const Scene& frameScene, const FrameImageSizes& sizes)
 }
 
 void decideFrame(const Scene& frameScene, int width, int height, FrameDecisions& decisions) {
+    if (frameScene.depthRule == DepthRule::Raster) {
+        if (frameImageSizes(width, height).cullingEnabled()) {
+            decideVisibility(frameScene, width, height, rasterCulling, decisions);
+        } else {
+            decideVisibility(frameScene, width, height, PixelImage(), PixelImage(), decisions);
+        }
+        return;
+    }
     static const PixelImage kNoImage;
     const PixelImage& coverage = frameScene.depthRule == DepthRule::Farthest
                                      ? (homPyramid.empty() ? kNoImage : homPyramid[0])
@@ -86,6 +101,13 @@ std::vector<std::string> statusLines(const Scene& frameScene, int width) {
 }
 
 void drawFrameOverlays(const Scene& frameScene, int width, int height) {
+    const FrameImageSizes sizes = frameImageSizes(width, height);
+    if (frameScene.depthRule == DepthRule::Raster && sizes.cullingEnabled()) {
+        homPyramid.assign(1, PixelImage());
+        rasterCulling.pictures(homPyramid[0], sizes.level0Width, sizes.level0Height, debGrid,
+                               sizes.gridWidth, sizes.gridHeight);
+        buildHomPyramid(homPyramid);
+    }
     drawStatusLines(statusLines(frameScene, width), width, height);
     drawHomOverlay(width, height);
     drawDebOverlay(width, height);

@@ -3,7 +3,9 @@
 //   1. zero the scene's counters;
 //   2. the occluder pass of the scene's depth rule and its read-back: level 0 of homPyramid
 //      (w/10 by h/10), and for the guarded rules guardedCoverage, for the depth-map rule the
-//      depth map in debGrid; then the pyramid's coarser levels;
+//      depth map in debGrid; then the pyramid's coarser levels. The raster rule instead draws
+//      the occluders into rasterCulling's buffer on the processor, and makes its pictures
+//      (level 0 and the grid from the buffer) only in step 6;
 //   3. for the grid rules, debGrid, w/20 by h/20 cells;
 //   4. the decisions for every object (occlusion/decisions.h);
 //   5. the scene drawn from the decisions (full-size viewport);
@@ -39,10 +41,10 @@ FrameImageSizes frameImageSizes(int width, int height);
 
 // Stage 2a: the occluder pass of the scene's depth rule and its read-back. Appends level 0 to
 // homPyramid, which must be empty; the guarded rules also fill guardedCoverage, and the
-// depth-map rule debGrid with its depth map.
+// depth-map rule debGrid with its depth map. The raster rule draws rasterCulling's buffer.
 void buildOccluderImages(const Scene& scene, const FrameImageSizes& sizes);
 // Stage 3: sizes debGrid to the grid and fills it, for the farthest and conservative rules; the
-// depth-map rule has no grid.
+// depth-map and raster rules have no grid.
 void buildFrameDepthGrid(const Scene& scene, const FrameImageSizes& sizes);
 // Stages 2 and 3 together (nothing when culling is not enabled for these sizes).
 void buildOcclusionImages(const Scene& scene, const FrameImageSizes& sizes);
@@ -58,7 +60,7 @@ void formatStatusText(const Scene& scene, char* msg, std::size_t size);
 // The text lines over the scene, top first: the status text broken to fit the window (see
 // wrapStatusText), preceded by "Depth test: <rule>" under every rule but the farthest one.
 std::vector<std::string> statusLines(const Scene& scene, int width);
-// Stage 6: the status lines and both overlays.
+// Stage 6: the status lines and both overlays (for the raster rule, first its pictures).
 void drawFrameOverlays(const Scene& scene, int width, int height);
 // Stage 7 (also run first, so that a frame always starts from empty images).
 void clearFrameImages();

@@ -5,3 +5,4 @@ Scene scene;
 std::vector<PixelImage> homPyramid;
 PixelImage debGrid;
 PixelImage guardedCoverage;
+RasterCulling rasterCulling;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "occlusion/pixelimage.h"
+#include "occlusion/rasterculling.h"
 #include "scene/scenelib.h"
 
 extern Scene scene;
@@ -18,3 +19,5 @@ extern PixelImage debGrid;
 // The occluders' coverage with the guard band (occlusion/guardband.h), which the overlap test
 // of every rule but the farthest one reads; empty in frames of the farthest rule.
 extern PixelImage guardedCoverage;
+// The raster rule's occlusion buffer, sized to the window; drawn afresh in each of its frames.
+extern RasterCulling rasterCulling;

@@ -14,7 +14,7 @@ namespace {
 void drawOccluders(const Scene& scene) {
     // Both faces: the scene pass leaves back faces in outline mode, and outlines rasterise pixels
     // along silhouettes that the filled faces do not cover.
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    fillBothFaces();
     for (const Object& object : scene.objects) {
         if (!object.occluder) continue;
         for (const Polygon& polygon : object.polygons) {
@@ -64,6 +64,8 @@ void renderGuardedOccluders(const Scene& scene, int windowWidth, int windowHeigh
     }
     drawOccluders(scene);
 }
+
+void fillBothFaces() { glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); }
 
 PixelImage readLevel0(int width, int height) { return readImage(width, height, GL_RED); }
 

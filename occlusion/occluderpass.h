@@ -23,6 +23,11 @@ void renderOccluders(const Scene& scene, int width, int height);
 void renderGuardedOccluders(const Scene& scene, int windowWidth, int windowHeight,
                             bool depthTested);
 
+// Fills both faces of the polygons drawn next, the one state of the occluder pass that the scene
+// pass inherits (it sets the front faces only): a frame without an occluder pass calls it, so
+// that the objects drawn before the first occluder look as in every other frame.
+void fillBothFaces();
+
 // Reads the width by height red values at the origin of the current read buffer as floats:
 // result[x][y] is pixel (x, y), y = 0 the bottom row. Empty for a zero or negative size.
 PixelImage readLevel0(int width, int height);

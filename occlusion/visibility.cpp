@@ -160,6 +160,9 @@ Visibility testRect(const ScreenRect& rect, const PixelImage& coverage, const Pi
             overlapPassed = guardedOverlapTest(rect, coverage);
             depthPassed = depthMapTest(rect, depth);
             break;
+        case DepthRule::Raster:
+            // Decided against the occlusion buffer (occlusion/rasterculling.h), not images.
+            break;
     }
     result.passedHom = overlapPassed;
     result.passedDeb = overlapPassed && depthPassed;

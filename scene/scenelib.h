@@ -49,7 +49,7 @@ struct Light {
 
 // The depth test of the occlusion culling, one of a small closed set (occlusion/depthrules.h says
 // what each compares and what it costs). The "g" key steps through them in this order.
-enum class DepthRule : int32_t { Farthest, Conservative, DepthMap };
+enum class DepthRule : int32_t { Farthest, Conservative, DepthMap, Raster };
 
 class Scene {
 public:

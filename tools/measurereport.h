@@ -6,8 +6,8 @@
 // - Views are numbered from 0 along the camera path; objects by their index in the scene.
 // - CSV files are comma-separated with one header line; numbers use the stream's default format.
 // - The viewer's culling is one method per depth rule (kCullingMethods: "hom" for the farthest
-//   rule, "hom-conservative", "hom-depthmap"); CSV columns carry each method's short prefix
-//   (hom, cons, dmap). Times are in milliseconds.
+//   rule, "hom-conservative", "hom-depthmap", "raster"); CSV columns carry each method's short
+//   prefix (hom, cons, dmap, raster). Times are in milliseconds.
 
 #include <array>
 #include <cstddef>

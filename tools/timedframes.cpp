@@ -40,7 +40,9 @@ HomRun runHomFrame(int width, int height) {
     for (std::size_t i = 0; i < decisions.objects.size(); ++i) {
         run.culled[i] = decisions.objects[i].hidden();
     }
-    if (sizes.cullingEnabled() && scene.depthRule != DepthRule::DepthMap) {
+    const bool hasGrid = scene.depthRule == DepthRule::Farthest ||
+                         scene.depthRule == DepthRule::Conservative;
+    if (sizes.cullingEnabled() && hasGrid) {
         PixelImage scratch = debGrid;
         const Clock::time_point fillStart = Clock::now();
         fillDepthEstimationGrid(scene, scratch);

@@ -26,6 +26,7 @@ inline constexpr CullingMethod kCullingMethods[] = {
     {DepthRule::Farthest, "hom", "hom"},
     {DepthRule::Conservative, "hom-conservative", "cons"},
     {DepthRule::DepthMap, "hom-depthmap", "dmap"},
+    {DepthRule::Raster, "raster", "raster"},
 };
 inline constexpr std::size_t kCullingMethodCount =
     sizeof kCullingMethods / sizeof kCullingMethods[0];

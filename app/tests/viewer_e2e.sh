@@ -103,6 +103,10 @@ depth_map=$(expect -70 40 30 -10 -3 "depth map")
 wait_for_frame "$depth_map" "$work/shot5b.png"
 echo "depth-map depth test: $(cat "$work/status")"
 xdotool key g
+raster=$(expect -70 40 30 -10 -3 raster)
+wait_for_frame "$raster" "$work/shot5c.png"
+echo "raster depth test: $(cat "$work/status")"
+xdotool key g
 wait_for_frame "$moved" "$work/shot6.png"
 
 # Keys that are not bound change nothing.

@@ -155,7 +155,7 @@ TEST_F(FrameDriver, ObjectsReachingTheEyePlaneAreDrawnAndNotCounted) {
 
 // A thin diagonal rod near the eye lends its depth to every cell of its bounding rectangle. A
 // box beside the rod, in front of the far slab that covers it, is culled by the farthest-depth
-// rule although nothing hides it; the conservative and depth-map rules draw it.
+// rule although nothing hides it; every other rule draws it.
 TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     Scene scene = litScene();
     addBox(scene, {-3, -3, -12}, {3, 3, -11}, kOccluderKind);
@@ -173,7 +173,7 @@ TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     EXPECT_EQ(scene.passedDeb, 1);
     EXPECT_TRUE(isWhite(readPixel(boxX, boxY)));
 
-    for (DepthRule rule : {DepthRule::Conservative, DepthRule::DepthMap}) {
+    for (DepthRule rule : {DepthRule::Conservative, DepthRule::DepthMap, DepthRule::Raster}) {
         scene.depthRule = rule;
         renderFrame(scene, kSize, kSize);
         EXPECT_EQ(scene.passedHom, 1) << depthRuleName(rule);
@@ -217,6 +217,26 @@ TEST_F(FrameDriver, DepthMapRuleHidesWhatIsBehindAndShowsItsDepthImage) {
     }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(rowsWithText, 30) << "two lines of 18-point text";
+}
+
+// The raster rule decides on the processor and shows its buffer: coverage at level-0 size, the
+// farthest depths at grid size.
+TEST_F(FrameDriver, RasterRuleHidesWhatIsBehindAndShowsItsBuffer) {
+    Scene scene = occludedScene();
+    scene.depthRule = DepthRule::Raster;
+    renderFrame(scene, kSize, kSize);
+    EXPECT_EQ(scene.passedHom, 2);
+    EXPECT_EQ(scene.passedDeb, 1);
+    EXPECT_TRUE(isWhite(readPixel(kSize / 2, kSize / 2)));
+    EXPECT_TRUE(isLitRed(readPixel(308, kSize / 2)));
+    EXPECT_TRUE(homPyramid.empty() && debGrid.empty());
+    // Level 0: the occluder's cells (12 to 35) covered, white; the grid below it holds the
+    // occluder's window depth over cells 6 to 17.
+    EXPECT_TRUE(isWhite(readPixel(2 + 24, overlayRow(2 + 47 - 23))));
+    EXPECT_TRUE(isBlack(readPixel(2 + 5, overlayRow(2 + 47 - 5))));
+    EXPECT_NEAR(readPixel(2 + 12, overlayRow(53 + 23 - 12)).r, (testCameraDepth(-5) + 1) / 2,
+                tol::kColourStep);
+    EXPECT_TRUE(isWhite(readPixel(2 + 2, overlayRow(53 + 23 - 2))));
 }
 
 // The demo's status line is wider than the default window: it is broken after a "; " so that

@@ -33,7 +33,7 @@ for heading in "Frame time per method" "Culling effectiveness" "Culling stages" 
 done
 
 # views.csv: the header, one row per view, every field a number.
-expected_header="view,rotX,rotZ,zoom,panX,panY,objects,visible,hidden,hom_culled,hom_false,hom_missed,cons_culled,cons_false,cons_missed,dmap_culled,dmap_false,dmap_missed,queries_drawn,queries_false"
+expected_header="view,rotX,rotZ,zoom,panX,panY,objects,visible,hidden,hom_culled,hom_false,hom_missed,cons_culled,cons_false,cons_missed,dmap_culled,dmap_false,dmap_missed,raster_culled,raster_false,raster_missed,queries_drawn,queries_false"
 header=$(head -n1 "$work/views.csv")
 [[ $header == "$expected_header",* ]] || fail "unexpected CSV header: $header"
 rows=$(($(wc -l <"$work/views.csv") - 1))
@@ -53,8 +53,8 @@ awk -F, -v boxes="$grid_boxes" '
         if (v("objects") != boxes || v("visible") + v("hidden") != boxes) {
             print "row " NR - 1 ": visible + hidden != objects"; bad = 1
         }
-        split("hom cons dmap", rules, " ")
-        for (r = 1; r <= 3; ++r) {
+        split("hom cons dmap raster", rules, " ")
+        for (r = 1; r <= 4; ++r) {
             culled = v(rules[r] "_culled"); wrong = v(rules[r] "_false"); missed = v(rules[r] "_missed")
             # Every hidden object is either culled correctly or missed.
             if (culled - wrong + missed != v("hidden") || wrong > v("visible") || culled > boxes) {
@@ -64,6 +64,7 @@ awk -F, -v boxes="$grid_boxes" '
         }
         if (v("cons_false") != 0) { print "row " NR - 1 ": conservative false culls"; bad = 1 }
         if (v("dmap_false") != 0) { print "row " NR - 1 ": depth-map false culls"; bad = 1 }
+        if (v("raster_false") != 0) { print "row " NR - 1 ": raster false culls"; bad = 1 }
         if (v("queries_false") != 0) { print "row " NR - 1 ": query false culls"; bad = 1 }
         if (v("queries_drawn") < v("visible")) { print "row " NR - 1 ": queries drew too few"; bad = 1 }
         if (v("none_ms") <= 0 || v("oracle_ms") <= 0 || v("queries_ms") <= 0) {
@@ -74,7 +75,7 @@ awk -F, -v boxes="$grid_boxes" '
 ' "$work/views.csv" || fail "views.csv is not consistent"
 
 # objects.csv: one row per view and grid box, agreeing with views.csv.
-[ "$(head -n1 "$work/objects.csv")" = "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,queries_drawn" ] ||
+[ "$(head -n1 "$work/objects.csv")" = "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,raster_culled,queries_drawn" ] ||
     fail "unexpected objects.csv header"
 awk -F, -v boxes="$grid_boxes" -v views="$views" '
     FNR == 1 { next }
@@ -84,7 +85,8 @@ awk -F, -v boxes="$grid_boxes" -v views="$views" '
         if ($3 > 0) ++seen[$1]
         if ($3 > 0 && $5 == 1) { print "view " $1 " object " $2 ": visible but culled (conservative)"; bad = 1 }
         if ($3 > 0 && $6 == 1) { print "view " $1 " object " $2 ": visible but culled (depth map)"; bad = 1 }
-        if ($3 > 0 && $7 == 0) { print "view " $1 " object " $2 ": visible but not drawn (queries)"; bad = 1 }
+        if ($3 > 0 && $7 == 1) { print "view " $1 " object " $2 ": visible but culled (raster)"; bad = 1 }
+        if ($3 > 0 && $8 == 0) { print "view " $1 " object " $2 ": visible but not drawn (queries)"; bad = 1 }
         # Initial view: the column of boxes through the grid centre (cell 7, j) lies behind the
         # front slab, the near corner box (cell 0, 0) beside it.
         if ($1 == 0 && $2 >= 105 && $2 <= 119 && $3 != 0) { print "object " $2 " visible in the initial view"; bad = 1 }
@@ -101,9 +103,9 @@ awk -F, -v boxes="$grid_boxes" -v views="$views" '
 
 # false.csv lists exactly the false culls counted in views.csv.
 listed=$(($(wc -l <"$work/false.csv") - 1))
-counted=$(awk -F, 'NR > 1 { n += $11 + $14 + $17 } END { print n + 0 }' "$work/views.csv")
+counted=$(awk -F, 'NR > 1 { n += $11 + $14 + $17 + $20 } END { print n + 0 }' "$work/views.csv")
 [ "$listed" -eq "$counted" ] || fail "false.csv lists $listed false culls, views.csv counts $counted"
-if grep -q -e ',hom-conservative,' -e ',hom-depthmap,' "$work/false.csv"; then
+if grep -q -e ',hom-conservative,' -e ',hom-depthmap,' -e ',raster,' "$work/false.csv"; then
     fail "false culls of a sound rule listed"
 fi
 
@@ -117,7 +119,7 @@ awk -F, 'NR > 1 && $10 + $11 != $9 { print "false cull row " NR - 1 ": causes do
     fail "the random-scene run exited with status $?"
 grep -q "^Scene: random (seed 3, 6 occluders, 300 objects)" "$work/random.txt" ||
     fail "the random run's summary does not name its scene"
-for method in hom hom-conservative hom-depthmap; do
+for method in hom hom-conservative hom-depthmap raster; do
     shot=$work/shots/view-0000-$method.png
     [ "$(head -c 8 "$shot" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] ||
         fail "$shot is not a PNG file"

@@ -68,7 +68,8 @@ TEST(MeasureReport, ViewCsvRowsMatchTheHeader) {
     EXPECT_EQ(
         text[0].rfind("view,rotX,rotZ,zoom,panX,panY,objects,visible,hidden,hom_culled,hom_false,"
                       "hom_missed,cons_culled,cons_false,cons_missed,dmap_culled,dmap_false,"
-                      "dmap_missed,queries_drawn,queries_false,",
+                      "dmap_missed,raster_culled,raster_false,raster_missed,queries_drawn,"
+                      "queries_false,",
                       0),
         0u);
     EXPECT_EQ(column("view"), "3");
@@ -105,6 +106,7 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
         r.runs[0].culled = {false, true, false, true};
         r.runs[1].culled = {false, false, true, true};
         r.runs[2].culled = {false, true, true, false};
+        r.runs[3].culled = {false, false, false, true};
         std::ostringstream out;
         writeObjectHeader(out);
         writeObjectRows(out, 5, r, {true, false, false, false}, {40, 0, 7, 12},
@@ -114,10 +116,10 @@ TEST(MeasureReport, FalseCullAndObjectFiles) {
         EXPECT_EQ(fields(text[0]).size(), fields(text[1]).size());
         EXPECT_EQ(text[0],
                   "view,object,visible_pixels,hom_culled,cons_culled,dmap_culled,"
-                  "queries_drawn");
-        EXPECT_EQ(text[1], "5,1,0,1,0,1,0");
-        EXPECT_EQ(text[2], "5,2,7,0,1,1,1");
-        EXPECT_EQ(text[3], "5,3,12,1,1,0,0");
+                  "raster_culled,queries_drawn");
+        EXPECT_EQ(text[1], "5,1,0,1,0,1,0,0");
+        EXPECT_EQ(text[2], "5,2,7,0,1,1,0,1");
+        EXPECT_EQ(text[3], "5,3,12,1,1,0,1,0");
     }
 }
 

@@ -1,0 +1,62 @@
+#include "occlusion/rasterculling.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "math/matrix4x4.h"
+
+namespace {
+
+constexpr int kLevel0Block = 10;
+constexpr int kGridBlock = 20;
+// Pixels added on every side of an object's rectangle.
+constexpr int kRectMargin = 1;
+
+}  // namespace
+
+void RasterCulling::build(const Scene& scene, int width, int height) {
+    buffer_.resize(width, height);
+    const Matrix4x4 toClip = scene.projection.current * scene.modelView.current;
+    for (const Object& object : scene.objects) {
+        if (!object.occluder) continue;
+        for (const Polygon& polygon : object.polygons) {
+            polygon_.clear();
+            for (std::size_t k = 0; k < polygon.size(); ++k) {
+                // A vertex that does not link to its predecessor starts a hole.
+                if (k > 0 && polygon[k].link != static_cast<int32_t>(k) - 1) break;
+                polygon_.push_back(toClip * polygon[k].position);
+            }
+            buffer_.drawPolygon(polygon_.data(), static_cast<int>(polygon_.size()));
+        }
+    }
+}
+
+Visibility RasterCulling::test(const ScreenRect& rect) {
+    const OcclusionBuffer::RectAnswer answer = buffer_.testRect(
+        rect.leftMost - kRectMargin, rect.rightMost + kRectMargin, rect.topMost - kRectMargin,
+        rect.bottomMost + kRectMargin, nearestWindowDepth(rect));
+    Visibility result;
+    result.tested = true;
+    result.passedHom = answer.covered;
+    result.passedDeb = answer.covered && answer.hidden;
+    return result;
+}
+
+void RasterCulling::pictures(PixelImage& level0, int level0Width, int level0Height,
+                             PixelImage& grid, int gridWidth, int gridHeight) const {
+    level0.resize(level0Width, level0Height);
+    grid.resize(gridWidth, gridHeight);
+    for (int y = 0; y < buffer_.height(); ++y) {
+        for (int x = 0; x < buffer_.width(); ++x) {
+            const float d = buffer_.depthAt(x, y);
+            const int cx = x / kLevel0Block, cy = y / kLevel0Block;
+            if (cx < level0Width && cy < level0Height && d < 1.0f) level0[cx][cy] += 1.0f;
+            const int gx = x / kGridBlock, gy = y / kGridBlock;
+            if (gx < gridWidth && gy < gridHeight) grid[gx][gy] = std::max(grid[gx][gy], d);
+        }
+    }
+    const float blockPixels = static_cast<float>(kLevel0Block * kLevel0Block);
+    for (std::vector<float>& column : level0.columns) {
+        for (float& cell : column) cell /= blockPixels;
+    }
+}

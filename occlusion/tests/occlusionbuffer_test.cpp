@@ -1,0 +1,196 @@
+#include "occlusion/occlusionbuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "math/transformstack.h"
+#include "occlusion/polygonclip.h"
+#include "occlusion/spanfill.h"
+#include "occlusion/tests/rasterreference.h"
+
+namespace {
+
+constexpr int kWidth = 96, kHeight = 72;
+
+// Random triangles of every kind the buffer must handle, in clip coordinates of a perspective
+// camera (near 0.1) looking down -z.
+class TriangleMaker {
+public:
+    explicit TriangleMaker(unsigned seed) : random_(seed) {
+        camera_.perspective(0.4f, 0.3f, 0.1f, 100.0f);
+    }
+    std::vector<Vector4D> make(int kind) {
+        Vector4D p[3];
+        for (Vector4D& v : p) v = point(kind == 2 ? -1.0f : -8.0f, kind == 2 ? 1.5f : -1.0f);
+        if (kind == 1) {  // a sliver: the third vertex barely off the line of the first two
+            p[2] = Vector4D((p[0].x + p[1].x) / 2 + 1e-3f * uniform(-1, 1), (p[0].y + p[1].y) / 2,
+                            (p[0].z + p[1].z) / 2, 1.0f);
+        } else if (kind == 3) {  // degenerate: on the line
+            const float t = uniform(0, 1);
+            p[2] = Vector4D(p[0].x + t * (p[1].x - p[0].x), p[0].y + t * (p[1].y - p[0].y),
+                            p[0].z + t * (p[1].z - p[0].z), 1.0f);
+        } else if (kind == 4) {  // off to the side
+            for (Vector4D& v : p) v.x += 40.0f;
+        } else if (kind == 5) {  // through the near plane close to the axis, where it shows
+            p[0] = Vector4D(uniform(-0.05f, 0.0f), uniform(-0.05f, 0.05f), -0.03f, 1.0f);
+            p[1] = Vector4D(uniform(0.0f, 0.05f), uniform(-0.05f, 0.05f), -0.05f, 1.0f);
+            p[2] = Vector4D(uniform(-0.5f, 0.5f), uniform(0.2f, 0.6f), -2.0f, 1.0f);
+        }
+        std::vector<Vector4D> clip;
+        for (const Vector4D& v : p) clip.push_back(camera_.transform(v));
+        return clip;
+    }
+
+private:
+    float uniform(float lo, float hi) {
+        return std::uniform_real_distribution<float>(lo, hi)(random_);
+    }
+    Vector4D point(float zLow, float zHigh) {
+        return Vector4D(uniform(-3, 3), uniform(-2.5f, 2.5f), uniform(zLow, zHigh), 1.0f);
+    }
+    std::mt19937 random_;
+    TransformStack camera_;
+};
+
+// Kinds 0 to 5: ordinary, sliver, crossing the eye plane, degenerate, off-screen, crossing the
+// near plane where it shows. Each round
+// draws a dozen triangles of every kind into one buffer (half of them facing away), and every
+// pixel the reference decides must agree in coverage and, where covered, in depth.
+TEST(OcclusionBuffer, AgreesWithTheBruteForceReferenceOnRandomTriangles) {
+    int decidedCovered = 0, crossing = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        TriangleMaker maker(seed);
+        std::vector<std::vector<Vector4D>> triangles;
+        for (int k = 0; k < 12; ++k) triangles.push_back(maker.make(k % 6));
+        OcclusionBuffer buffer;
+        buffer.resize(kWidth, kHeight);
+        for (const std::vector<Vector4D>& t : triangles) {
+            buffer.drawPolygon(t.data(), 3);
+            bool behind = false, front = false;
+            for (const Vector4D& v : t) (v.w > 0 ? front : behind) = true;
+            crossing += behind && front ? 1 : 0;
+        }
+        const std::vector<ReferencePixel> image = referenceImage(triangles, kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const ReferencePixel& r = image[static_cast<size_t>(y) * kWidth + x];
+                if (r.undecided) continue;
+                const float d = buffer.depthAt(x, y);
+                ASSERT_EQ(d < 1.0f, r.covered) << "seed " << seed << " pixel " << x << ", " << y;
+                if (!r.covered) continue;
+                ++decidedCovered;
+                // Never nearer than the truth (which would hide what lies just in front), and
+                // farther by no more than a snapping step's worth of the depth's slope.
+                ASSERT_GE(d, r.depth - 1e-7) << "seed " << seed << " pixel " << x << ", " << y;
+                ASSERT_LE(d, r.depth + r.slope / 128 + 1e-5)
+                    << "seed " << seed << " pixel " << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(decidedCovered, 5000);
+    EXPECT_GT(crossing, 10);
+}
+
+// Two triangles sharing an edge (the halves of a quad) cover every pixel of the quad exactly
+// once: none is missed, whatever the slope of the diagonal.
+TEST(OcclusionBuffer, TrianglesSharingAnEdgeLeaveNoCrack) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> u(-0.9f, 0.9f);
+    for (int trial = 0; trial < 50; ++trial) {
+        const Vector4D a(u(random), -0.95f, 0.5f, 1), b(0.95f, u(random), 0.5f, 1);
+        const Vector4D c(u(random), 0.95f, 0.5f, 1), d(-0.95f, u(random), 0.5f, 1);
+        OcclusionBuffer whole, halves;
+        whole.resize(kWidth, kHeight);
+        halves.resize(kWidth, kHeight);
+        const Vector4D quad[4] = {a, b, c, d}, first[3] = {a, b, c}, second[3] = {a, c, d};
+        whole.drawPolygon(quad, 4);
+        halves.drawPolygon(first, 3);
+        halves.drawPolygon(second, 3);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                ASSERT_EQ(whole.depthAt(x, y) < 1.0f, halves.depthAt(x, y) < 1.0f)
+                    << "trial " << trial << " pixel " << x << ", " << y;
+            }
+        }
+    }
+}
+
+// The tile hierarchy gives the answers of a scan over every pixel, and a cleared buffer is far.
+TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
+    TriangleMaker maker(99);
+    OcclusionBuffer buffer;
+    buffer.resize(kWidth, kHeight);
+    for (int k = 0; k < 40; ++k) {
+        const std::vector<Vector4D> t = maker.make(0);
+        buffer.drawPolygon(t.data(), 3);
+    }
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> coordinate(-10, kWidth + 10);
+    std::uniform_real_distribution<float> depth(0.9f, 1.0f);
+    int hidden = 0, covered = 0;
+    for (int query = 0; query < 3000; ++query) {
+        int x0 = coordinate(random), x1 = coordinate(random), y0 = coordinate(random),
+            y1 = coordinate(random);
+        const float z = depth(random);
+        OcclusionBuffer::RectAnswer expected;
+        for (int y = std::max(0, y0); y <= std::min(kHeight - 1, y1); ++y) {
+            for (int x = std::max(0, x0); x <= std::min(kWidth - 1, x1); ++x) {
+                const float d = buffer.depthAt(x, y);
+                expected.covered = expected.covered && d < 1.0f;
+                expected.hidden = expected.hidden && d < 1.0f && d < z;
+            }
+        }
+        const OcclusionBuffer::RectAnswer answer = buffer.testRect(x0, x1, y0, y1, z);
+        ASSERT_EQ(answer.covered, expected.covered) << "query " << query;
+        ASSERT_EQ(answer.hidden, expected.hidden) << "query " << query;
+        hidden += answer.hidden && x0 <= x1 && y0 <= y1 ? 1 : 0;
+        covered += answer.covered && !answer.hidden ? 1 : 0;
+    }
+    EXPECT_GT(hidden, 20);
+    EXPECT_GT(covered, 20);
+    buffer.clear();
+    EXPECT_EQ(buffer.depthAt(kWidth / 2, kHeight / 2), 1.0f);
+    EXPECT_FALSE(buffer.testRect(0, 3, 0, 3, 0.99f).covered);
+}
+
+TEST(SpanFill, VectorLoopsGiveTheScalarBits) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f), slope(-0.01f, 0.01f);
+    std::uniform_int_distribution<int> column(-4, 20);
+    for (int trial = 0; trial < 2000; ++trial) {
+        float scalar[kSpanLanes], vector[kSpanLanes];
+        for (int k = 0; k < kSpanLanes; ++k) scalar[k] = vector[k] = value(random);
+        const int x0 = 8, lo = column(random), hi = column(random);
+        const float z = value(random), dz = slope(random);
+        minIntoRowScalar(scalar, x0, lo, hi, z, dz);
+        minIntoRowSse2(vector, x0, lo, hi, z, dz);
+        ASSERT_EQ(std::memcmp(scalar, vector, sizeof scalar), 0) << "trial " << trial;
+    }
+    std::vector<float> depths(64);
+    for (int trial = 0; trial < 200; ++trial) {
+        for (float& d : depths) d = value(random);
+        ASSERT_EQ(farthestScalar(depths.data(), 64), farthestSse2(depths.data(), 64));
+    }
+}
+
+TEST(ClipPolygon, KeepsWhatLiesBeyondTheNearPlaneAndDropsWhatLiesBefore) {
+    std::vector<Vector4D> out, scratch;
+    // A triangle through the near plane (z = -w): one vertex before it.
+    const Vector4D crossing[3] = {{0, 0, 0.5f, 1}, {0.5f, 0, 0.5f, 1}, {0, 0, -2, 1}};
+    clipPolygon(crossing, 3, out, scratch);
+    ASSERT_EQ(out.size(), 4u);
+    for (const Vector4D& v : out) EXPECT_GE(v.z + v.w, -1e-6f);
+    // Wholly before it, or with a NaN: nothing.
+    const Vector4D before[3] = {{0, 0, -2, 1}, {1, 0, -2, 1}, {0, 1, -2, 1}};
+    clipPolygon(before, 3, out, scratch);
+    EXPECT_TRUE(out.empty());
+    const Vector4D broken[3] = {{0, 0, 0, 1}, {std::nanf(""), 0, 0, 1}, {0, 1, 0, 1}};
+    clipPolygon(broken, 3, out, scratch);
+    for (const Vector4D& v : out) EXPECT_FALSE(std::isnan(v.x));
+}
+
+}  // namespace
