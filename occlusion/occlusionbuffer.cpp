@@ -124,6 +124,12 @@ float OcclusionBuffer::tileFarthest(int tile) {
     return farthest_[static_cast<std::size_t>(tile)];
 }
 
+const float* OcclusionBuffer::tileDepths(int tx, int ty) const {
+    const std::size_t tile = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                             static_cast<std::size_t>(tx);
+    return drawnFrame_[tile] == frame_ ? depths_.data() + tile * kTilePixels : nullptr;
+}
+
 float OcclusionBuffer::depthAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return kFar;
     const std::size_t tile =

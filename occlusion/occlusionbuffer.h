@@ -47,6 +47,12 @@ public:
     // The depth of pixel (x, y); 1.0 outside the window or where nothing was drawn.
     float depthAt(int x, int y) const;
 
+    // The depths of tile (tx, ty), kTile rows of kTile, bottom row first; null for a tile no
+    // polygon reached this frame, which is wholly far. Pixels beyond the window's edge hold 0.
+    const float* tileDepths(int tx, int ty) const;
+    int tilesAcross() const { return tilesX_; }
+    int tilesUp() const { return tilesY_; }
+
     // Over the pixels x0 to x1 by y0 to y1 (both ends included, clipped to the window): whether
     // every one is covered, and whether every one holds a depth in front of `depth`. A range
     // with no pixel answers true to both. Descends to pixels only in tiles whose farthest depth
