@@ -271,7 +271,12 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const int ty = py / kTile, rowInTile = py % kTile;
         for (int tx = first / kTile; tx <= last / kTile; ++tx) {
             float* row = tileFor(tx, ty) + rowInTile * kTile;
-            minIntoRow(row, tx * kTile, first, last, zStart, dz);
+            const int x0 = tx * kTile;
+            if (x0 >= first && x0 + kTile - 1 <= last) {
+                minIntoFullRow(row, x0, first, zStart, dz);
+            } else {
+                minIntoRow(row, x0, first, last, zStart, dz);
+            }
         }
     }
 }

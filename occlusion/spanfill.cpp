@@ -17,6 +17,10 @@ void minIntoRowScalar(float* row, int x0, int lo, int hi, float zStart, float dz
     }
 }
 
+void minIntoFullRowScalar(float* row, int x0, int lo, float zStart, float dz) {
+    minIntoRowScalar(row, x0, lo, x0 + kSpanLanes - 1, zStart, dz);
+}
+
 float farthestScalar(const float* depths, int count) {
     float m = depths[0];
     for (int k = 1; k < count; ++k) m = std::max(m, depths[k]);

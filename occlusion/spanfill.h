@@ -51,6 +51,27 @@ inline void minIntoRowInline(float* row, int x0, int lo, int hi, float zStart, f
 }
 #endif
 
+// minIntoRow for a row that lies wholly within lo to hi (lo <= x0, x0 + 7 <= hi): the same
+// depths, without the masks.
+void minIntoFullRowScalar(float* row, int x0, int lo, float zStart, float dz);
+#if defined(__SSE2__)
+inline void minIntoFullRow(float* row, int x0, int lo, float zStart, float dz) {
+    const __m128 start = _mm_set1_ps(zStart), step = _mm_set1_ps(dz);
+    const __m128 offset = _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f);
+    for (int half = 0; half < kSpanLanes; half += 4) {
+        // x0 + half - lo + lane, exact in float as an integer below 2^24.
+        const __m128 k = _mm_add_ps(_mm_set1_ps(static_cast<float>(x0 + half - lo)), offset);
+        const __m128 raw = _mm_add_ps(start, _mm_mul_ps(k, step));
+        const __m128 z = _mm_min_ps(_mm_max_ps(raw, _mm_setzero_ps()), _mm_set1_ps(kBelowFar));
+        _mm_storeu_ps(row + half, _mm_min_ps(z, _mm_loadu_ps(row + half)));
+    }
+}
+#else
+inline void minIntoFullRow(float* row, int x0, int lo, float zStart, float dz) {
+    minIntoFullRowScalar(row, x0, lo, zStart, dz);
+}
+#endif
+
 inline void minIntoRow(float* row, int x0, int lo, int hi, float zStart, float dz) {
 #if defined(__SSE2__)
     minIntoRowInline(row, x0, lo, hi, zStart, dz);

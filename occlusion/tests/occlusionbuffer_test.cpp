@@ -169,6 +169,12 @@ TEST(SpanFill, VectorLoopsGiveTheScalarBits) {
         minIntoRowScalar(scalar, x0, lo, hi, z, dz);
         minIntoRowSse2(vector, x0, lo, hi, z, dz);
         ASSERT_EQ(std::memcmp(scalar, vector, sizeof scalar), 0) << "trial " << trial;
+        // A row wholly inside the span, through the unmasked loop.
+        if (lo <= x0 && hi >= x0 + kSpanLanes - 1) {
+            minIntoFullRow(vector, x0, lo, z, dz);
+            minIntoRowScalar(scalar, x0, lo, hi, z, dz);
+            ASSERT_EQ(std::memcmp(scalar, vector, sizeof scalar), 0) << "full row " << trial;
+        }
     }
     std::vector<float> depths(64);
     for (int trial = 0; trial < 200; ++trial) {
