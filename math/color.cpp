@@ -1,6 +1,12 @@
 #include "math/color.h"
 
-#include "math/numeric.h"
+namespace {
+
+// 2^31: the smallest float above every int. Every float in [-2^31, 2^31) converts to int exactly
+// (truncated toward zero); beyond, and for NaN, the conversion would be undefined.
+constexpr float kIndexLimit = 2147483648.0f;
+
+}  // namespace
 
 HSVColor::HSVColor(float h, float s, float v, float alpha) : Color(0.0f, 0.0f, 0.0f, 1.0f) {
     if (s == 0.0f) {
@@ -8,7 +14,9 @@ HSVColor::HSVColor(float h, float s, float v, float alpha) : Color(0.0f, 0.0f, 0
         return;
     }
     const float scaled = 6.0f * h;
-    const int i = truncateToInt(static_cast<double>(scaled));
+    // Written so that NaN fails it too: no sextant, opaque black.
+    if (!(scaled >= -kIndexLimit && scaled < kIndexLimit)) return;
+    const int i = static_cast<int>(scaled);
     const float f = scaled - static_cast<float>(i);
     const float p = v * (1.0f - s);
     const float q = v * (1.0f - s * f);

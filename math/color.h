@@ -39,9 +39,11 @@ inline Color operator*(float s, const Color& c) { return c * s; }
 
 // A Color given by hue, saturation and value (each nominally in [0, 1]) and alpha.
 //
-// The hue selects a sextant i = trunc(6h). i == 0 modulo 6 (h in [0, 1/6), h = 1, h = 2, and
-// negative multiples of 6) and i = 1..5 give the usual colours; any other i (for example
-// h in [7/6, 2) or a negative hue) leaves opaque black (0, 0, 0, 1) whatever the alpha.
+// The hue selects a sextant i = trunc(6h): 6h is taken in float and truncated toward zero, exactly
+// whenever it fits an int (|6h| < 2^31). i == 0 modulo 6 (h in (-1/6, 1/6) or [1, 7/6), h = 2,
+// and any hue whose 6h is a multiple of 6, such as 2e8 and -2e8) and i = 1..5 give the usual
+// colours; any other i (for example h in [7/6, 2) or (-1, -1/6]) leaves opaque black
+// (0, 0, 0, 1) whatever the alpha. So does a hue whose 6h does not fit an int, infinity and NaN.
 // A saturation of exactly 0 gives the grey (v, v, v, a). Saturations above 1 give negative
 // channels; nothing is clamped.
 struct HSVColor : Color {

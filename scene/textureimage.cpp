@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "math/numeric.h"
 #include "math/vectors.h"
@@ -27,6 +29,25 @@ int32_t checkedSize(unsigned size, const char* name) {
                                     std::to_string(size) + " does not fit a 32-bit integer");
     }
     return static_cast<int32_t>(size);
+}
+
+// The number of floats of a width by height image of the given channels. Refuses a product that
+// would wrap around in size_t (and leave a silently empty image) or that no std::vector<float> can
+// hold, before anything is allocated. A zero size gives 0 whatever the others.
+size_t checkedPixelCount(unsigned width, unsigned height, unsigned channels) {
+    if (width == 0 || height == 0 || channels == 0) return 0;
+    const size_t limit = std::vector<float>().max_size();
+    size_t count = 1;
+    for (const size_t factor : {size_t{width}, size_t{height}, size_t{channels}}) {
+        if (count > limit / factor) {
+            throw std::invalid_argument("TextureImage: " + std::to_string(width) + " by " +
+                                        std::to_string(height) + " pixels of " +
+                                        std::to_string(channels) +
+                                        " channels are more floats than a std::vector can hold");
+        }
+        count *= factor;
+    }
+    return count;
 }
 
 // Side of one of the 4 by 4 tiles. A width below 4 would give a tile size of 0 and a division
@@ -52,7 +73,7 @@ TextureImage::TextureImage(unsigned width_, unsigned height_, unsigned channels_
     : width(checkedSize(width_, "width")),
       height(checkedSize(height_, "height")),
       channels(checkedSize(channels_, "channels")),
-      pixels(static_cast<size_t>(width_) * height_ * channels_, 0.0f) {}
+      pixels(checkedPixelCount(width_, height_, channels_), 0.0f) {}
 
 void TextureImage::setRGB(int x, int y, const Color& colour) {
     requireChannels(channels == 3, "channels==3");

@@ -17,7 +17,9 @@ struct TextureImage {
     int32_t channels;
     std::vector<float> pixels;  // width * height * channels values, nominally in [0, 1]
 
-    // Allocates width * height * channels floats, all 0.
+    // Allocates width * height * channels floats, all 0. Throws std::invalid_argument, before
+    // allocating, for a size above 2^31 - 1 or a product that is more floats than a
+    // std::vector<float> can hold (max_size); a zero size gives an empty image.
     TextureImage(unsigned width, unsigned height, unsigned channels);
 
     // Writes r, g, b of the colour into pixel (x, y); alpha is not stored. Stops the program

@@ -43,6 +43,30 @@ TEST(HSVColor, HuesOutsideTheWheel) {
     EXPECT_EQ(HSVColor(std::numeric_limits<float>::infinity(), 1, 1, 0.5f), Color(0, 0, 0, 1));
 }
 
+TEST(HSVColor, HugeHuesKeepTheRuleWhileTheIndexFitsAnInt) {
+    {
+        // 6h = +-1.2e9: exact, an int, a multiple of 6, so the first sextant.
+        expectColor(HSVColor(2e8f, 1, 1, 0.5f), 1, 0, 0, 0.5f);
+        expectColor(HSVColor(-2e8f, 1, 1, 0.5f), 1, 0, 0, 0.5f);
+    }
+    {
+        // The largest float multiple of 6 below 2^31 still fits; the next one, 2^31 + 256, does
+        // not and has no sextant although it is a multiple of 6 too.
+        const float lastInside = 357913920.0f;
+        const float firstBeyond = 357913984.0f;
+        ASSERT_EQ(6.0f * lastInside, 2147483520.0f);
+        ASSERT_EQ(6.0f * firstBeyond, 2147483904.0f);
+        expectColor(HSVColor(lastInside, 1, 1, 0.5f), 1, 0, 0, 0.5f);
+        expectColor(HSVColor(-lastInside, 1, 1, 0.5f), 1, 0, 0, 0.5f);
+        EXPECT_EQ(HSVColor(firstBeyond, 1, 1, 0.5f), Color(0, 0, 0, 1));
+        EXPECT_EQ(HSVColor(-firstBeyond, 1, 1, 0.5f), Color(0, 0, 0, 1));
+    }
+    {
+        EXPECT_EQ(HSVColor(std::numeric_limits<float>::quiet_NaN(), 1, 1, 0.5f), Color(0, 0, 0, 1));
+        EXPECT_EQ(HSVColor(-std::numeric_limits<float>::infinity(), 1, 1, 0.5f), Color(0, 0, 0, 1));
+    }
+}
+
 TEST(HSVColor, SaturationAboveOneGoesNegativeUnclamped) {
     const Color c = HSVColor(0.125f, 1.014f, 0.9f, 1);
     EXPECT_LT(c.b, 0.0f);
