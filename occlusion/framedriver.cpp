@@ -61,6 +61,10 @@ void buildFrameDepthGrid(const Scene& frameScene, const FrameImageSizes& sizes) 
 }
 
 void buildOcclusionImages(const Scene& frameScene, const FrameImageSizes& sizes) {
+    // A window-sized buffer is held only while the raster rule uses it.
+    if (frameScene.depthRule != DepthRule::Raster || !sizes.cullingEnabled()) {
+        rasterCulling.release();
+    }
     if (!sizes.cullingEnabled()) return;
     buildOccluderImages(frameScene, sizes);
     buildHomPyramid(homPyramid);

@@ -82,6 +82,10 @@ void OcclusionBuffer::resize(int width, int height) {
     clear();
 }
 
+void OcclusionBuffer::release() {
+    *this = OcclusionBuffer();
+}
+
 void OcclusionBuffer::clear() {
     if (++frame_ == 0) {
         // After 2^32 frames the stamps start again.

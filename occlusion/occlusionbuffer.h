@@ -38,6 +38,9 @@ public:
     // Empties the buffer for a new frame, every pixel far, in constant time.
     void clear();
 
+    // Gives the buffer's memory back: a buffer of no pixels until the next resize.
+    void release();
+
     // Draws one convex polygon given in clip coordinates (count vertices, counter-clockwise when
     // it faces the eye): clipped (occlusion/polygonclip.h), divided by w, mapped to the window
     // and rasterised, each pixel keeping the nearer of its depth and the polygon's. Back faces,

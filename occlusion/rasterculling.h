@@ -36,6 +36,9 @@ public:
 
     const OcclusionBuffer& buffer() const { return buffer_; }
 
+    // Gives the buffer's memory back (frames of other rules need none of it).
+    void release() { buffer_.release(); }
+
 private:
     OcclusionBuffer buffer_;
     std::vector<Vector4D> polygon_;
