@@ -110,8 +110,8 @@ float referenceCell(int x, int y, const std::vector<ScreenRect>& rects, DepthRul
         }
         covered = true;
     }
-    // Under the conservative rule a cell whose maximum stayed at the start value reads as empty.
-    if (rule == DepthRule::Conservative && (!covered || value == -1.0f)) return 1.0f;
+    // Under the other rules a cell whose maximum stayed at the start value reads as empty.
+    if (rule != DepthRule::Farthest && (!covered || value == -1.0f)) return 1.0f;
     return value;
 }
 
