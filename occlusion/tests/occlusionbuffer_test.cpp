@@ -157,6 +157,31 @@ TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     EXPECT_FALSE(buffer.testRect(0, 3, 0, 3, 0.99f).covered);
 }
 
+// Inputs the fuzz target found: a drawn pixel must read as covered.
+TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
+    {
+        // At the far plane: depth 1 plus the rounding allowance stays just below the far value.
+        const Vector4D atFar[3] = {{-0.5f, -0.5f, 1, 1}, {0.5f, -0.5f, 1, 1}, {0, 0.5f, 1, 1}};
+        OcclusionBuffer buffer;
+        buffer.resize(8, 8);
+        buffer.drawPolygon(atFar, 3);
+        EXPECT_LT(buffer.depthAt(4, 3), 1.0f);
+    }
+    {
+        // Clipped to a sliver whose exact vertices are collinear; snapped, it covers pixel 6.
+        const Vector4D sliver[3] = {{7.9375f, 7.9375f, -0.3125f, -0.3125f},
+                                    {-0.3125f, -0.3125f, -0.3125f, -0.3125f},
+                                    {-0.3125f, -0.3125f, -0.3125f, 1.625f}};
+        OcclusionBuffer buffer;
+        buffer.resize(13, 1);
+        std::vector<OcclusionBuffer::WindowVertex> polygon;
+        ASSERT_TRUE(buffer.windowPolygon(sliver, 3, polygon));
+        buffer.drawPolygon(sliver, 3);
+        EXPECT_EQ(buffer.depthAt(6, 0) < 1.0f, snappedPolygonCovers(polygon, 6, 0));
+        EXPECT_TRUE(snappedPolygonCovers(polygon, 6, 0));
+    }
+}
+
 TEST(SpanFill, VectorLoopsGiveTheScalarBits) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> value(0.0f, 1.0f), slope(-0.01f, 0.01f);
