@@ -38,7 +38,7 @@ DepthRule nextDepthRule(DepthRule rule);
 // "farthest", "conservative", "depth map", "raster".
 const char* depthRuleName(DepthRule rule);
 
-// Whether the rule's occluder pass renders the guard band (occlusion/guardband.h).
-inline bool usesGuardBand(DepthRule rule) {
-    return rule == DepthRule::Conservative || rule == DepthRule::DepthMap;
+// Whether the rule's depth test reads the depth estimation grid (the others have none).
+inline bool usesGrid(DepthRule rule) {
+    return rule == DepthRule::Farthest || rule == DepthRule::Conservative;
 }

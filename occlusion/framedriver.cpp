@@ -53,9 +53,7 @@ void buildOccluderImages(const Scene& frameScene, const FrameImageSizes& sizes) 
 }
 
 void buildFrameDepthGrid(const Scene& frameScene, const FrameImageSizes& sizes) {
-    if (frameScene.depthRule == DepthRule::DepthMap || frameScene.depthRule == DepthRule::Raster) {
-        return;
-    }
+    if (!usesGrid(frameScene.depthRule)) return;
     debGrid.resize(sizes.gridWidth, sizes.gridHeight);
     buildDepthEstimationBuffer(frameScene, sizes.gridWidth, sizes.gridHeight);
 }
@@ -73,11 +71,8 @@ void buildOcclusionImages(const Scene& frameScene, const FrameImageSizes& sizes)
 
 void decideFrame(const Scene& frameScene, int width, int height, FrameDecisions& decisions) {
     if (frameScene.depthRule == DepthRule::Raster) {
-        if (frameImageSizes(width, height).cullingEnabled()) {
-            decideVisibility(frameScene, width, height, rasterCulling, decisions);
-        } else {
-            decideVisibility(frameScene, width, height, PixelImage(), PixelImage(), decisions);
-        }
+        // A window too small for culling released the buffer: every object stays untested.
+        decideVisibility(frameScene, width, height, rasterCulling, decisions);
         return;
     }
     static const PixelImage kNoImage;
@@ -128,9 +123,8 @@ void renderFrame(Scene& frameScene, int w, int h) {
     frameScene.passedDeb = 0;
     clearFrameImages();
     buildOcclusionImages(frameScene, frameImageSizes(w, h));
-    FrameDecisions decisions;
-    decideFrame(frameScene, w, h, decisions);
-    renderScene(frameScene, w, h, decisions);
+    decideFrame(frameScene, w, h, frameDecisions);
+    renderScene(frameScene, w, h, frameDecisions);
     drawFrameOverlays(frameScene, w, h);
     clearFrameImages();
 }

@@ -6,3 +6,4 @@ std::vector<PixelImage> homPyramid;
 PixelImage debGrid;
 PixelImage guardedCoverage;
 RasterCulling rasterCulling;
+FrameDecisions frameDecisions;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "occlusion/decisions.h"
 #include "occlusion/pixelimage.h"
 #include "occlusion/rasterculling.h"
 #include "scene/scenelib.h"
@@ -21,3 +22,5 @@ extern PixelImage debGrid;
 extern PixelImage guardedCoverage;
 // The raster rule's occlusion buffer, sized to the window; drawn afresh in each of its frames.
 extern RasterCulling rasterCulling;
+// The frame's decisions, kept from frame to frame only so that their storage is reused.
+extern FrameDecisions frameDecisions;

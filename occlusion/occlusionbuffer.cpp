@@ -82,9 +82,7 @@ void OcclusionBuffer::resize(int width, int height) {
     clear();
 }
 
-void OcclusionBuffer::release() {
-    *this = OcclusionBuffer();
-}
+void OcclusionBuffer::release() { *this = OcclusionBuffer(); }
 
 void OcclusionBuffer::clear() {
     if (++frame_ == 0) {

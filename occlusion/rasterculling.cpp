@@ -8,8 +8,9 @@
 
 namespace {
 
-constexpr int kLevel0Block = 10;
-constexpr int kGridBlock = 20;
+// The pictures' cells, as the other rules' level 0 and grid.
+constexpr int kLevel0Block = kLevel0Reduction;
+constexpr int kGridBlock = kGridReduction;
 // Pixels added on every side of an object's rectangle.
 constexpr int kRectMargin = 1;
 

@@ -19,12 +19,6 @@ float farthestScalar(const float* depths, int count);
 float farthestSse2(const float* depths, int count);
 
 #if defined(__SSE2__)
-inline constexpr bool kHasSse2 = true;
-#else
-inline constexpr bool kHasSse2 = false;
-#endif
-
-#if defined(__SSE2__)
 #include <emmintrin.h>
 
 // The SSE2 row merge, inline for the rasteriser's inner loop.
@@ -80,7 +74,5 @@ inline void minIntoRow(float* row, int x0, int lo, int hi, float zStart, float d
 #endif
 }
 
-inline float farthest(const float* depths, int count) {
-    if constexpr (kHasSse2) return farthestSse2(depths, count);
-    return farthestScalar(depths, count);
-}
+// farthestSse2 is the scalar loop where SSE2 is not available.
+inline float farthest(const float* depths, int count) { return farthestSse2(depths, count); }

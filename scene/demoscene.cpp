@@ -28,6 +28,15 @@ const Slab kSlabs[] = {
 
 void buildDemoScene(Scene& scene) { buildDemoGridScene(scene, kHalfCells); }
 
+void resetToDemoLighting(Scene& scene) {
+    scene.reset();
+    scene.lighting = true;
+    scene.flatShading = true;
+    scene.setAmbient(Color(0.3f, 0.3f, 0.3f, 1.0f));
+    scene.addLight(Point3D(100.0f, 0.0f, 50.0f), Color(0.8f, 0.8f, 0.8f, 1.0f));
+    scene.addLight(Point3D(-100.0f, 0.0f, 80.0f), Color(0.5f, 0.5f, 0.5f, 1.0f));
+}
+
 void buildDemoGridScene(Scene& scene, int halfCells) {
     if (halfCells < 1) {
         throw std::invalid_argument("buildDemoGridScene: the grid needs at least one half cell");
@@ -38,12 +47,7 @@ void buildDemoGridScene(Scene& scene, int halfCells) {
     const int gridShininess = 120;
     const float gridValue = 0.9f;
 
-    scene.reset();
-    scene.lighting = true;
-    scene.flatShading = true;
-    scene.setAmbient(Color(0.3f, 0.3f, 0.3f, 1.0f));
-    scene.addLight(Point3D(100.0f, 0.0f, 50.0f), Color(0.8f, 0.8f, 0.8f, 1.0f));
-    scene.addLight(Point3D(-100.0f, 0.0f, 80.0f), Color(0.5f, 0.5f, 0.5f, 1.0f));
+    resetToDemoLighting(scene);
 
     for (int i = 0; i <= 2 * n; ++i) {
         for (int j = 0; j <= 2 * n; ++j) {

@@ -18,3 +18,7 @@ void buildDemoScene(Scene& scene);
 // halfCells = 7 the result is exactly buildDemoScene's. Throws std::invalid_argument for
 // halfCells < 1.
 void buildDemoGridScene(Scene& scene, int halfCells);
+
+// Resets the scene to the demo's lighting, with no objects: lighting and flat shading on, ambient
+// (0.3, 0.3, 0.3, 1) and the two directional lights. The demo and the random scenes start so.
+void resetToDemoLighting(Scene& scene);

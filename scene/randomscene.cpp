@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "math/color.h"
-#include "math/vectors.h"
+#include "scene/demoscene.h"
 #include "scene/shapes.h"
 
 namespace {
@@ -48,12 +48,7 @@ void buildRandomScene(Scene& scene, unsigned seed, int occluderCount, int object
         throw std::invalid_argument("buildRandomScene: the counts must not be negative");
     }
     Uniform random(seed);
-    scene.reset();
-    scene.lighting = true;
-    scene.flatShading = true;
-    scene.setAmbient(Color(0.3f, 0.3f, 0.3f, 1.0f));
-    scene.addLight(Point3D(100.0f, 0.0f, 50.0f), Color(0.8f, 0.8f, 0.8f, 1.0f));
-    scene.addLight(Point3D(-100.0f, 0.0f, 80.0f), Color(0.5f, 0.5f, 0.5f, 1.0f));
+    resetToDemoLighting(scene);
 
     const Color specular(0.5f, 0.5f, 0.5f, 1.0f);
     for (int k = 0; k < objectCount; ++k) {

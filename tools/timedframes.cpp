@@ -1,6 +1,7 @@
 #include "tools/timedframes.h"
 
 #include "occlusion/decisions.h"
+#include "occlusion/depthrules.h"
 #include "occlusion/framedriver.h"
 #include "occlusion/globals.h"
 #include "occlusion/hompyramid.h"
@@ -40,9 +41,7 @@ HomRun runHomFrame(int width, int height) {
     for (std::size_t i = 0; i < decisions.objects.size(); ++i) {
         run.culled[i] = decisions.objects[i].hidden();
     }
-    const bool hasGrid = scene.depthRule == DepthRule::Farthest ||
-                         scene.depthRule == DepthRule::Conservative;
-    if (sizes.cullingEnabled() && hasGrid) {
+    if (sizes.cullingEnabled() && usesGrid(scene.depthRule)) {
         PixelImage scratch = debGrid;
         const Clock::time_point fillStart = Clock::now();
         fillDepthEstimationGrid(scene, scratch);

@@ -182,17 +182,23 @@ TEST_F(FrameDriver, DepthRuleFollowsTheSceneFlag) {
     }
 }
 
-// Under the depth-map rule the frame hides what lies behind the occluder, shows the guarded depth
-// map where the grid would be, and names the rule in a line above the status line.
-TEST_F(FrameDriver, DepthMapRuleHidesWhatIsBehindAndShowsItsDepthImage) {
-    Scene scene = occludedScene();
-    scene.depthRule = DepthRule::DepthMap;
+// A frame of occludedScene under `rule`: the two boxes under the occluder pass the overlap test,
+// the one behind it is hidden, the one in front drawn, and the frame leaves no images behind.
+void expectOccludedSceneDecided(Scene& scene, DepthRule rule) {
+    scene.depthRule = rule;
     renderFrame(scene, kSize, kSize);
     EXPECT_EQ(scene.passedHom, 2);
     EXPECT_EQ(scene.passedDeb, 1);
     EXPECT_TRUE(isWhite(readPixel(kSize / 2, kSize / 2)));
     EXPECT_TRUE(isLitRed(readPixel(308, kSize / 2)));
     EXPECT_TRUE(homPyramid.empty() && debGrid.empty() && guardedCoverage.empty());
+}
+
+// Under the depth-map rule the frame hides what lies behind the occluder, shows the guarded depth
+// map where the grid would be, and names the rule in a line above the status line.
+TEST_F(FrameDriver, DepthMapRuleHidesWhatIsBehindAndShowsItsDepthImage) {
+    Scene scene = occludedScene();
+    expectOccludedSceneDecided(scene, DepthRule::DepthMap);
 
     // The depth picture: 50 by 50 guarded cells from y = 53, the occluder (window 120 to 360:
     // cells 12 to 35, guarded 13 to 36) at its window depth, uncovered cells white.
@@ -223,13 +229,7 @@ TEST_F(FrameDriver, DepthMapRuleHidesWhatIsBehindAndShowsItsDepthImage) {
 // farthest depths at grid size.
 TEST_F(FrameDriver, RasterRuleHidesWhatIsBehindAndShowsItsBuffer) {
     Scene scene = occludedScene();
-    scene.depthRule = DepthRule::Raster;
-    renderFrame(scene, kSize, kSize);
-    EXPECT_EQ(scene.passedHom, 2);
-    EXPECT_EQ(scene.passedDeb, 1);
-    EXPECT_TRUE(isWhite(readPixel(kSize / 2, kSize / 2)));
-    EXPECT_TRUE(isLitRed(readPixel(308, kSize / 2)));
-    EXPECT_TRUE(homPyramid.empty() && debGrid.empty());
+    expectOccludedSceneDecided(scene, DepthRule::Raster);
     // Level 0: the occluder's cells (12 to 35) covered, white; the grid below it holds the
     // occluder's window depth over cells 6 to 17.
     EXPECT_TRUE(isWhite(readPixel(2 + 24, overlayRow(2 + 47 - 23))));
