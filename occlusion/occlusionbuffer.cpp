@@ -1,28 +1,26 @@
 #include "occlusion/occlusionbuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "occlusion/polygonclip.h"
-#include "occlusion/spanfill.h"
 
 namespace {
 
-constexpr int kTilePixels = OcclusionBuffer::kTile * OcclusionBuffer::kTile;
+constexpr int kTile = OcclusionBuffer::kTile;
+constexpr uint64_t kFullMask = ~uint64_t{0};
 constexpr int64_t kSubpixels = 256;  // fixed-point steps per pixel
 constexpr float kFar = 1.0f;
+constexpr float kBelowFar = 0.99999994f;  // the largest float below 1: a drawn pixel's farthest
 // How far beyond the window, in window sizes, a clipped polygon may reach: the clip guard band
 // of 4 reaches 1.5 window sizes, and a little more is allowed for rounding.
 constexpr double kGuardReach = (static_cast<double>(kClipGuardBand) - 1.0) / 2.0 + 0.5;
 // How far a vertex's depth may stray from the polygon's plane before the plane is distrusted.
 constexpr double kPlaneTolerance = 1e-6;
-// Room for float rounding of depths near 1 along a row of a few thousand pixels.
+// Room for rounding a depth to float, and for the double arithmetic before.
 constexpr double kDepthRounding = 1.0 / (1 << 20);
 
 // Floor and ceiling of a / b for b > 0, exactly.
@@ -39,27 +37,65 @@ int clampToInt(int64_t v, int low, int high) {
     return static_cast<int>(std::min<int64_t>(high, std::max<int64_t>(low, v)));
 }
 
-// Which pixels of a tile row (bit c for column c) are covered, and which lie in front of depth.
-struct RowBits {
-    unsigned covered, inFront;
-};
-RowBits rowBits(const float* row, float depth) {
-#if defined(__SSE2__)
-    const __m128 far = _mm_set1_ps(kFar), limit = _mm_set1_ps(depth);
-    const __m128 left = _mm_loadu_ps(row), right = _mm_loadu_ps(row + 4);
-    return {static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(left, far)) |
-                                  (_mm_movemask_ps(_mm_cmplt_ps(right, far)) << 4)),
-            static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(left, limit)) |
-                                  (_mm_movemask_ps(_mm_cmplt_ps(right, limit)) << 4))};
-#else
-    RowBits bits{0, 0};
-    for (int c = 0; c < OcclusionBuffer::kTile; ++c) {
-        bits.covered |= row[c] < kFar ? 1u << c : 0u;
-        bits.inFront |= row[c] < depth ? 1u << c : 0u;
-    }
-    return bits;
-#endif
+// The bits of one tile row (kTile bits) for its columns first to last, both within [0, kTile).
+uint64_t rowBits(int first, int last) {
+    return ((uint64_t{2} << last) - 1) & ~((uint64_t{1} << first) - 1);
 }
+
+// The bits of the whole rows first to last of a tile, both within [0, kTile).
+uint64_t rowsBits(int first, int last) {
+    const uint64_t upTo = last == kTile - 1 ? kFullMask : (uint64_t{1} << (kTile * (last + 1))) - 1;
+    return upTo & ~((uint64_t{1} << (kTile * first)) - 1);
+}
+
+// A tile row's bits repeated in every row.
+constexpr uint64_t kEveryRow = 0x0101010101010101u;
+
+// Whether a polygon's snapped vertices make a convex polygon: it turns left at every corner (or
+// runs straight on) and goes up and down once, so it winds once.
+bool isConvex(const std::vector<OcclusionBuffer::WindowVertex>& polygon) {
+    const std::size_t n = polygon.size();
+    int changes = 0, first = 0, last = 0;  // of the edges' vertical direction, and its ends
+    for (std::size_t k = 0; k < n; ++k) {
+        const OcclusionBuffer::WindowVertex& a = polygon[k];
+        const OcclusionBuffer::WindowVertex& b = polygon[(k + 1) % n];
+        const OcclusionBuffer::WindowVertex& c = polygon[(k + 2) % n];
+        const int64_t ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const int64_t cross = ux * vy - uy * vx;
+        if (cross < 0 || (cross == 0 && ux * vx + uy * vy < 0)) return false;
+        const int direction = uy > 0 ? 1 : uy < 0 ? -1 : 0;
+        if (direction == 0) continue;
+        if (last != 0 && direction != last) ++changes;
+        if (first == 0) first = direction;
+        last = direction;
+    }
+    if (first != last) ++changes;
+    return changes <= 2;
+}
+
+// Whether a polygon wholly beyond the eye plane (every w > 0) faces away from the eye or is seen
+// edge-on, told before any clipping: the determinants of the (x, y, w) rows of its fan
+// triangles are its window triangles' signed areas times positive factors.
+bool facesAway(const Vector4D* clip, int count) {
+    for (int k = 0; k < count; ++k) {
+        if (!(clip[k].w > 0.0f)) return false;
+    }
+    const auto row = [clip](int k) {
+        return std::array<double, 3>{static_cast<double>(clip[k].x), static_cast<double>(clip[k].y),
+                                     static_cast<double>(clip[k].w)};
+    };
+    const std::array<double, 3> a = row(0);
+    double sum = 0.0;
+    for (int k = 1; k + 1 < count; ++k) {
+        const std::array<double, 3> b = row(k), c = row(k + 1);
+        sum += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+    return !(sum > 0.0) && std::isfinite(sum);
+}
+
+int lowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
+int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
 
 }  // namespace
 
@@ -73,10 +109,8 @@ void OcclusionBuffer::resize(int width, int height) {
         tilesY_ = (height + kTile - 1) / kTile;
         const std::size_t tiles =
             static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
-        depths_.assign(tiles * kTilePixels, kFar);
+        tiles_.assign(tiles, Tile{});
         drawnFrame_.assign(tiles, 0);
-        farthestFrame_.assign(tiles, 0);
-        farthest_.assign(tiles, kFar);
         frame_ = 0;
     }
     clear();
@@ -88,57 +122,52 @@ void OcclusionBuffer::clear() {
     if (++frame_ == 0) {
         // After 2^32 frames the stamps start again.
         std::fill(drawnFrame_.begin(), drawnFrame_.end(), 0u);
-        std::fill(farthestFrame_.begin(), farthestFrame_.end(), 0u);
         frame_ = 1;
     }
 }
 
-float* OcclusionBuffer::tileFor(int tx, int ty) {
-    const std::size_t tile = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                             static_cast<std::size_t>(tx);
-    float* depths = depths_.data() + tile * kTilePixels;
-    if (drawnFrame_[tile] != frame_) {
-        drawnFrame_[tile] = frame_;
-        // Pixels beyond the window's edge are never drawn or asked for; holding 0 there keeps
-        // them out of the tile's farthest depth.
-        const int columns = std::min(kTile, width_ - tx * kTile);
-        const int rows = std::min(kTile, height_ - ty * kTile);
-        if (columns == kTile && rows == kTile) {
-            std::fill(depths, depths + kTilePixels, kFar);
-        } else {
-            for (int r = 0; r < kTile; ++r) {
-                for (int c = 0; c < kTile; ++c) {
-                    depths[r * kTile + c] = (r < rows && c < columns) ? kFar : 0.0f;
-                }
-            }
-        }
-    }
-    return depths;
+uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
+    const int columns = std::min(kTile, width_ - tx * kTile);
+    const int rows = std::min(kTile, height_ - ty * kTile);
+    if (columns == kTile && rows == kTile) return 0;
+    return ~(rowsBits(0, rows - 1) & (rowBits(0, columns - 1) * kEveryRow));
 }
 
-float OcclusionBuffer::tileFarthest(int tile) {
-    if (drawnFrame_[static_cast<std::size_t>(tile)] != frame_) return kFar;
-    if (farthestFrame_[static_cast<std::size_t>(tile)] != frame_) {
-        farthestFrame_[static_cast<std::size_t>(tile)] = frame_;
-        farthest_[static_cast<std::size_t>(tile)] =
-            farthest(depths_.data() + static_cast<std::size_t>(tile) * kTilePixels, kTilePixels);
-    }
-    return farthest_[static_cast<std::size_t>(tile)];
+OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
+    const std::size_t index = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                              static_cast<std::size_t>(tx);
+    if (drawnFrame_[index] == frame_) return tiles_[index];
+    return Tile{beyondEdge(tx, ty), kFar, 0.0f};
 }
 
-const float* OcclusionBuffer::tileDepths(int tx, int ty) const {
-    const std::size_t tile = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                             static_cast<std::size_t>(tx);
-    return drawnFrame_[tile] == frame_ ? depths_.data() + tile * kTilePixels : nullptr;
+void OcclusionBuffer::mergeWhole(Tile& tile, float depth) {
+    // The polygon becomes the far layer, and the near layer stays only where it is nearer still.
+    // (A tile a polygon covers whole lies within the window.)
+    if (!(depth < tile.farDepth)) return;
+    tile.farDepth = depth;
+    if (!(tile.nearDepth < depth)) tile.nearMask = 0, tile.nearDepth = 0.0f;
+}
+
+void OcclusionBuffer::merge(Tile& tile, uint64_t beyond, uint64_t mask, float depth) {
+    if (!(depth < tile.farDepth)) return;  // nothing it covers comes nearer
+    if (mask == kFullMask) return mergeWhole(tile, depth);
+    // A polygon much nearer than the near layer would be lost in it: where the far layer covers
+    // the whole tile, the near layer starts again from the polygon. (Where it does not, the near
+    // layer is what holds the coverage, and is never dropped.)
+    if (tile.farDepth < kFar && tile.nearDepth - depth > tile.farDepth - tile.nearDepth) {
+        tile.nearMask = beyond, tile.nearDepth = 0.0f;
+    }
+    tile.nearMask |= mask;
+    tile.nearDepth = std::max(tile.nearDepth, depth);
+    if (tile.nearMask == kFullMask) {
+        tile.farDepth = tile.nearDepth;
+        tile.nearMask = beyond, tile.nearDepth = 0.0f;
+    }
 }
 
 float OcclusionBuffer::depthAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return kFar;
-    const std::size_t tile =
-        static_cast<std::size_t>(y / kTile) * static_cast<std::size_t>(tilesX_) +
-        static_cast<std::size_t>(x / kTile);
-    if (drawnFrame_[tile] != frame_) return kFar;
-    return depths_[tile * kTilePixels + static_cast<std::size_t>((y % kTile) * kTile + x % kTile)];
+    return tile(x / kTile, y / kTile).depth(x % kTile, y % kTile);
 }
 
 void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
@@ -149,6 +178,7 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
                                     std::vector<WindowVertex>& polygon) {
     polygon.clear();
     if (count < 3 || width_ == 0 || height_ == 0) return false;
+    if (facesAway(clip, count)) return false;
     clipPolygon(clip, count, clipped_, scratch_);
     if (clipped_.empty()) return false;
     for (const Vector4D& v : clipped_) {
@@ -204,81 +234,158 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const double onPlane = a.z + dzdx * (v.exactX - a.exactX) + dzdy * (v.exactY - a.exactY);
         planar = planar && std::fabs(onPlane - v.z) <= kPlaneTolerance;
     }
+    double farthestVertex = a.z;
+    for (const WindowVertex& v : polygon) farthestVertex = std::max(farthestVertex, v.z);
     if (!planar) {
         dzdx = dzdy = 0.0;
-        for (const WindowVertex& v : polygon) baseZ = std::max(baseZ, v.z);
+        baseZ = farthestVertex;
     }
     const double ax = a.exactX, ay = a.exactY;
-    // A covered pixel centre may lie up to a snapping step outside the exact polygon, and the
-    // float steps along a row round: the depths are pushed back by what that could cost.
-    const double bias = (std::fabs(dzdx) + std::fabs(dzdy)) / kSubpixels + kDepthRounding;
+    // A covered pixel centre may lie up to a snapping step outside the exact polygon: depths
+    // are pushed back by what that could cost (and by kDepthRounding for the rounding).
+    const double slack = (std::fabs(dzdx) + std::fabs(dzdy)) / kSubpixels;
 
     // Rows whose centres lie within the polygon's height.
     int64_t minY = polygon[0].y, maxY = polygon[0].y;
     for (const WindowVertex& v : polygon) minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
     const int firstRow = clampToInt(ceilDiv(minY - kSubpixels / 2, kSubpixels), 0, height_);
     const int lastRow = clampToInt(floorDiv(maxY - kSubpixels / 2, kSubpixels), -1, height_ - 1);
+    if (firstRow > lastRow) return;
 
     // Each edge's bound on the span, stepped row by row without division: the edge function at
     // the centre of column px is s * px + t, inside where positive, and where zero on a left
     // edge (going down, s > 0) or a top edge (horizontal, going left). A left edge bounds the
     // span from below by ceil(-t / s), a right edge from above by ceil(t / -s) - 1; from one row
     // to the next t grows by 256 dx, so the quotient steps by a fixed amount plus a carry.
-    edges_.clear();
+    //
+    // The span is where every edge's bound holds. In a convex polygon an edge can narrow only
+    // the rows whose centres lie within its own height (elsewhere its line meets the row outside
+    // the polygon), so each edge is stepped only over those, and a row meets two edges, or three
+    // or four at a vertex; the snapping may leave a polygon a hair from convex, and then every
+    // edge bounds every row.
+    const bool convex = isConvex(polygon);
+    leftEdges_.clear(), rightEdges_.clear(), flatEdges_.clear();
     for (std::size_t k = 0; k < n; ++k) {
         const WindowVertex& p = polygon[k];
         const WindowVertex& q = polygon[(k + 1) % n];
         const int64_t dx = q.x - p.x, dy = q.y - p.y;
         if (dx == 0 && dy == 0) continue;
-        EdgeStep e;
-        const int64_t centreY = firstRow * kSubpixels + kSubpixels / 2;
+        int first = firstRow, last = lastRow;
+        if (convex) {
+            const int64_t low = std::min(p.y, q.y), high = std::max(p.y, q.y);
+            first =
+                std::max(first, clampToInt(ceilDiv(low - kSubpixels / 2, kSubpixels), -1, height_));
+            last = std::min(last,
+                            clampToInt(floorDiv(high - kSubpixels / 2, kSubpixels), -1, height_));
+            if (first > last) continue;
+        }
+        const int64_t centreY = first * kSubpixels + kSubpixels / 2;
         const int64_t t = dx * (centreY - p.y) + dy * (p.x - kSubpixels / 2);
         const int64_t rowStep = kSubpixels * dx;
-        e.side = dy < 0 ? 1 : dy > 0 ? -1 : 0;
-        if (e.side == 0) {
-            e.value = t;
-            e.carryStep = rowStep;
-            e.inclusive = dx < 0;
-        } else {
-            // Left: the bound is ceil(N / S) with N = -t, stepping by -rowStep; right: ceil(M / S)
-            // with M = t, stepping by +rowStep. Kept as N = q S - r with 0 <= r < S.
-            e.divisor = kSubpixels * (dy < 0 ? -dy : dy);
-            const int64_t numerator = e.side > 0 ? -t : t;
-            const int64_t step = e.side > 0 ? -rowStep : rowStep;
-            e.value = ceilDiv(numerator, e.divisor);
-            e.rest = e.value * e.divisor - numerator;
-            e.quotientStep = floorDiv(step, e.divisor);
-            e.carryStep = step - e.quotientStep * e.divisor;
+        if (dy == 0) {
+            flatEdges_.push_back({first, last, dx < 0, t, rowStep});
+            continue;
         }
-        edges_.push_back(e);
+        // Left (dy < 0): the bound is ceil(N / S) with N = -t, stepping by -rowStep; right:
+        // ceil(M / S) with M = t, stepping by +rowStep. Kept as N = q S - r with 0 <= r < S.
+        EdgeStep e;
+        e.firstRow = first, e.lastRow = last;
+        e.divisor = kSubpixels * (dy < 0 ? -dy : dy);
+        const int64_t numerator = dy < 0 ? -t : t;
+        const int64_t step = dy < 0 ? -rowStep : rowStep;
+        e.value = ceilDiv(numerator, e.divisor);
+        e.rest = e.value * e.divisor - numerator;
+        e.quotientStep = floorDiv(step, e.divisor);
+        e.carryStep = step - e.quotientStep * e.divisor;
+        (dy < 0 ? leftEdges_ : rightEdges_).push_back(e);
     }
 
-    for (int py = firstRow; py <= lastRow; ++py) {
-        int64_t lo = 0, hi = width_ - 1;
-        for (EdgeStep& e : edges_) {
-            if (e.side > 0) {
-                lo = std::max(lo, e.value);
-            } else if (e.side < 0) {
-                hi = std::min(hi, e.value - 1);
-            } else if (!(e.value > 0 || (e.inclusive && e.value == 0))) {
-                hi = lo - 1;
-            }
-            e.advance();
-        }
-        if (lo > hi) continue;
-        const int first = static_cast<int>(lo), last = static_cast<int>(hi);
-        const float zStart =
-            static_cast<float>(baseZ + dzdx * (first + 0.5 - ax) + dzdy * (py + 0.5 - ay) + bias);
-        const float dz = static_cast<float>(dzdx);
-        const int ty = py / kTile, rowInTile = py % kTile;
-        for (int tx = first / kTile; tx <= last / kTile; ++tx) {
-            float* row = tileFor(tx, ty) + rowInTile * kTile;
-            const int x0 = tx * kTile;
-            if (x0 >= first && x0 + kTile - 1 <= last) {
-                minIntoFullRow(row, x0, first, zStart, dz);
+    // One row of tiles at a time: the spans of its kTile rows, then each tile they reach gets
+    // its pixels as a mask and the polygon's farthest depth over them.
+    // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the tile
+    // at (x0, y0); and the depth a tile keeps for it: never beyond the farthest vertex by more
+    // than a snapping step, pushed back, in float.
+    const auto planeFarthest = [&](int x0, int c0, int c1, int y0, int r0, int r1) {
+        const double px = (dzdx > 0 ? x0 + c1 : x0 + c0) + 0.5 - ax;
+        const double py = (dzdy > 0 ? y0 + r1 : y0 + r0) + 0.5 - ay;
+        return baseZ + dzdx * px + dzdy * py;
+    };
+    const double cap = farthestVertex + slack, pad = slack + kDepthRounding;
+    const auto tileDepth = [&](double planeZ) {
+        const double z = std::min(planeZ, cap) + pad;
+        return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
+    };
+    int spanLo[kTile], spanHi[kTile];
+    for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
+        const int y0 = ty * kTile;
+        int reachLo = width_, reachHi = -1;     // columns some row reaches
+        int everyLo = 0, everyHi = width_ - 1;  // columns every row reaches
+        for (int r = 0; r < kTile; ++r) {
+            const int py = y0 + r;
+            int64_t lo = 0, hi = width_ - 1;
+            if (py < firstRow || py > lastRow) {
+                hi = -1;
             } else {
-                minIntoRow(row, x0, first, last, zStart, dz);
+                for (EdgeStep& e : leftEdges_) {
+                    if (py < e.firstRow || py > e.lastRow) continue;
+                    lo = std::max(lo, e.value);
+                    e.advance();
+                }
+                for (EdgeStep& e : rightEdges_) {
+                    if (py < e.firstRow || py > e.lastRow) continue;
+                    hi = std::min(hi, e.value - 1);
+                    e.advance();
+                }
+                for (FlatEdge& e : flatEdges_) {
+                    if (py < e.firstRow || py > e.lastRow) continue;
+                    if (!(e.value > 0 || (e.inclusive && e.value == 0))) hi = -1;
+                    e.value += e.step;
+                }
             }
+            if (lo > hi) {
+                spanLo[r] = width_, spanHi[r] = -1;
+                everyLo = width_;
+                continue;
+            }
+            spanLo[r] = static_cast<int>(lo), spanHi[r] = static_cast<int>(hi);
+            reachLo = std::min(reachLo, spanLo[r]), reachHi = std::max(reachHi, spanHi[r]);
+            everyLo = std::max(everyLo, spanLo[r]), everyHi = std::min(everyHi, spanHi[r]);
+        }
+        if (reachLo > reachHi) continue;
+        // The tiles every row crosses whole; the others get their pixels row by row.
+        int fullLo = reachHi / kTile + 1, fullHi = reachHi / kTile;
+        if (everyLo <= everyHi) {
+            fullLo = (everyLo + kTile - 1) / kTile, fullHi = (everyHi + 1) / kTile - 1;
+        }
+        if (fullLo <= fullHi) {
+            // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
+            const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
+            const double tileStep = dzdx * kTile;
+            for (int tx = fullLo; tx <= fullHi; ++tx) {
+                mergeWhole(tileFor(tx, ty), tileDepth(firstZ + tileStep * (tx - fullLo)));
+            }
+        }
+        const bool lastTileRow = ty == tilesY_ - 1;
+        for (int tx = reachLo / kTile; tx <= reachHi / kTile; ++tx) {
+            if (tx == fullLo) tx = std::max(tx, fullHi + 1);
+            if (tx > reachHi / kTile) break;
+            const int x0 = tx * kTile;
+            uint64_t mask = 0;
+            for (int r = 0; r < kTile; ++r) {
+                const int first = std::max(spanLo[r] - x0, 0);
+                const int last = std::min(spanHi[r] - x0, kTile - 1);
+                if (first <= last) mask |= rowBits(first, last) << (kTile * r);
+            }
+            if (mask == 0) continue;
+            // The pixels' bounding box in the tile.
+            uint64_t columns = mask;
+            columns |= columns >> 32, columns |= columns >> 16, columns |= columns >> 8;
+            const double z =
+                planeFarthest(x0, lowestBit(columns & 0xFFu), highestBit(columns & 0xFFu), y0,
+                              lowestBit(mask) / kTile, highestBit(mask) / kTile);
+            const uint64_t beyond =
+                (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
+            merge(tileFor(tx, ty), beyond, mask, tileDepth(z));
         }
     }
 }
@@ -287,24 +394,19 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     RectAnswer answer;
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
-    for (int ty = y0 / kTile; y0 <= y1 && ty <= y1 / kTile; ++ty) {
-        for (int tx = x0 / kTile; x0 <= x1 && tx <= x1 / kTile; ++tx) {
-            const int tile = ty * tilesX_ + tx;
-            const float tileDepth = tileFarthest(tile);
-            // The whole tile covered and in front: both answers stand for its pixels.
-            if (tileDepth < depth && tileDepth < kFar) continue;
-            if (drawnFrame_[static_cast<std::size_t>(tile)] != frame_) return {false, false};
-            const float* depths = depths_.data() + static_cast<std::size_t>(tile) * kTilePixels;
-            const int c0 = std::max(x0, tx * kTile) - tx * kTile;
-            const int c1 = std::min(x1, tx * kTile + kTile - 1) - tx * kTile;
-            const int r0 = std::max(y0, ty * kTile) - ty * kTile;
-            const int r1 = std::min(y1, ty * kTile + kTile - 1) - ty * kTile;
-            const unsigned columns = ((2u << c1) - 1u) & ~((1u << c0) - 1u);
-            for (int r = r0; r <= r1; ++r) {
-                const RowBits bits = rowBits(depths + r * kTile, depth);
-                if ((bits.covered & columns) != columns) return {false, false};
-                if ((bits.inFront & columns) != columns) answer.hidden = false;
-            }
+    if (x0 > x1 || y0 > y1) return answer;
+    for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
+        const int r0 = std::max(y0 - ty * kTile, 0), r1 = std::min(y1 - ty * kTile, kTile - 1);
+        const uint64_t rows = rowsBits(r0, r1);
+        for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
+            const Tile t = tile(tx, ty);
+            // The far layer covered and in front: both answers stand for the tile's pixels.
+            if (t.farDepth < depth && t.farDepth < kFar) continue;
+            const int c0 = std::max(x0 - tx * kTile, 0), c1 = std::min(x1 - tx * kTile, kTile - 1);
+            const uint64_t pixels = rows & (rowBits(c0, c1) * kEveryRow);
+            const bool allNear = (pixels & ~t.nearMask) == 0;
+            if (!(t.farDepth < kFar) && !allNear) return {false, false};
+            if (!allNear || !(t.nearDepth < depth)) answer.hidden = false;
         }
     }
     return answer;

@@ -1,25 +1,32 @@
 #pragma once
-// A depth buffer of the occluders at window resolution, drawn on the processor: what OpenGL's
-// depth buffer would hold after drawing the occluders' front faces, with no read-back.
+// A depth buffer of the occluders at window resolution, drawn on the processor: for every
+// pixel, a depth no nearer than what OpenGL's depth buffer would hold after drawing the
+// occluders' front faces, with no read-back.
 //
 // Conventions:
 // - Window pixels (x, y), y = 0 the bottom row, sampled at their centres (x + 0.5, y + 0.5), as
 //   OpenGL samples them.
-// - Depths are window depths, (z / w + 1) / 2: 0 near, 1 far. A pixel no occluder covers holds
-//   1.0, and a pixel holds the nearest depth of the polygons covering it, never nearer than
-//   their true depth at its centre: each polygon's depths are pushed back by what snapping and
-//   float arithmetic could take off them.
+// - Depths are window depths, (z / w + 1) / 2: 0 near, 1 far. A pixel no occluder covers reads
+//   1.0; a covered pixel reads below 1.0, never nearer than the nearest polygon's true depth at
+//   its centre: depths are pushed back by what snapping and rounding could take off them.
 // - Vertices snap to 1/256 of a pixel. A pixel centre exactly on an edge belongs to the polygon
 //   when the edge is a left edge (going down the window) or a top edge (horizontal, going left)
 //   of the counter-clockwise polygon: polygons sharing an edge then never both take a pixel on
-//   it, and never both miss it.
+//   it, and never both miss it. Coverage is exact: a pixel reads covered exactly when a drawn
+//   polygon's snapped outline takes its centre.
 // - Only front faces are drawn: counter-clockwise in window coordinates, OpenGL's default.
-// - Storage: tiles of kTile by kTile pixels, each a row-major block of depths. A tile holds
-//   depths only once a polygon has reached it in the current frame; until then it is wholly
-//   far, so clearing the buffer costs nothing per tile. A tile's farthest depth, the first level
-//   of the hierarchy the queries descend, is computed when a query first needs it.
+// - Storage: tiles of kTile by kTile pixels, each in a compact form of two layers. The far
+//   layer is one depth for the whole tile; the near layer is a coverage mask (a bit per pixel)
+//   with one depth for the pixels it holds. A pixel reads the nearer of the far depth and, when
+//   its bit is set, the near depth. A polygon adds its pixels of the tile to the near layer
+//   with its farthest depth over them; once the mask is full, the layer becomes the far one.
+//   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
+//   depth is the tile's farthest: the first level of the hierarchy the queries descend.
+// - A tile holds data only once a polygon has reached it in the current frame; until then it
+//   is wholly far, so clearing the buffer costs nothing per tile.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -43,22 +50,34 @@ public:
 
     // Draws one convex polygon given in clip coordinates (count vertices, counter-clockwise when
     // it faces the eye): clipped (occlusion/polygonclip.h), divided by w, mapped to the window
-    // and rasterised, each pixel keeping the nearer of its depth and the polygon's. Back faces,
-    // degenerate polygons and polygons with a non-finite vertex draw nothing.
+    // and rasterised into the tiles it reaches. Back faces, degenerate polygons and polygons
+    // with a non-finite vertex draw nothing.
     void drawPolygon(const Vector4D* clip, int count);
 
     // The depth of pixel (x, y); 1.0 outside the window or where nothing was drawn.
     float depthAt(int x, int y) const;
 
-    // The depths of tile (tx, ty), kTile rows of kTile, bottom row first; null for a tile no
-    // polygon reached this frame, which is wholly far. Pixels beyond the window's edge hold 0.
-    const float* tileDepths(int tx, int ty) const;
+    // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
+    // bit of nearMask (bit r * kTile + c for column c of row r, bottom row first) is set. Bits
+    // of pixels beyond the window's edge are set. A tile no polygon reached this frame reads
+    // {bits beyond the edge, 1.0, 0.0}: wholly far.
+    struct Tile {
+        uint64_t nearMask = 0;
+        float farDepth = 1.0f;
+        float nearDepth = 0.0f;
+        // What the pixel in column c, row r of the tile reads.
+        float depth(int c, int r) const {
+            const bool near = (nearMask >> (r * kTile + c)) & 1u;
+            return near && nearDepth < farDepth ? nearDepth : farDepth;
+        }
+    };
+    Tile tile(int tx, int ty) const;
     int tilesAcross() const { return tilesX_; }
     int tilesUp() const { return tilesY_; }
 
     // Over the pixels x0 to x1 by y0 to y1 (both ends included, clipped to the window): whether
     // every one is covered, and whether every one holds a depth in front of `depth`. A range
-    // with no pixel answers true to both. Descends to pixels only in tiles whose farthest depth
+    // with no pixel answers true to both. Looks at a tile's near layer only where its far depth
     // does not settle both answers.
     struct RectAnswer {
         bool covered = true;
@@ -78,41 +97,55 @@ public:
     bool windowPolygon(const Vector4D* clip, int count, std::vector<WindowVertex>& polygon);
 
 private:
-    // One edge of the polygon being rasterised: its bound on the row's span (side 1: lowest
-    // column, -1: highest column + 1, 0: a horizontal edge, which keeps or empties whole rows),
-    // and how that bound moves from one row to the next.
+    // A sloping edge of the polygon being rasterised: its bound on the span of each row it
+    // bounds (a left edge's lowest column, a right edge's highest column + 1), and how that bound
+    // moves from one row to the next.
     struct EdgeStep {
-        int side = 0;
-        bool inclusive = false;  // a horizontal edge keeps the row when value is 0 too
-        int64_t value = 0;       // the bound, or a horizontal edge's edge function
+        int firstRow = 0, lastRow = -1;  // the rows it bounds
+        int64_t value = 0;
         int64_t rest = 0, divisor = 1, quotientStep = 0, carryStep = 0;
         void advance() {
-            if (side == 0) {
-                value += carryStep;
-                return;
-            }
             // value * divisor - rest is the exact numerator; it moves by
             // quotientStep * divisor + carryStep, with 0 <= carryStep < divisor.
             value += quotientStep;
             rest -= carryStep;
-            if (rest < 0) {
-                rest += divisor;
-                value += 1;
-            }
+            const int64_t borrow = rest < 0 ? 1 : 0;
+            rest += borrow * divisor;
+            value += borrow;
         }
     };
-    float* tileFor(int tx, int ty);
-    float tileFarthest(int tile);
+    // A horizontal edge, which keeps or empties whole rows: its edge function at a row's centres.
+    struct FlatEdge {
+        int firstRow = 0, lastRow = -1;
+        bool inclusive = false;  // keeps the row when the function is 0 too (a top edge)
+        int64_t value = 0, step = 0;
+    };
+    // Tile (tx, ty), wholly far if no polygon has reached it yet this frame.
+    Tile& tileFor(int tx, int ty) {
+        const std::size_t index = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                                  static_cast<std::size_t>(tx);
+        if (drawnFrame_[index] != frame_) {
+            drawnFrame_[index] = frame_;
+            tiles_[index] = Tile{beyondEdge(tx, ty), 1.0f, 0.0f};
+        }
+        return tiles_[index];
+    }
+    // The bits of tile (tx, ty) whose pixels lie beyond the window's edge.
+    uint64_t beyondEdge(int tx, int ty) const;
+    // Adds the pixels `mask` of a tile, which a polygon covers no nearer than `depth`; `beyond`
+    // is the tile's beyondEdge.
+    static void merge(Tile& tile, uint64_t beyond, uint64_t mask, float depth);
+    // merge for a polygon covering the whole tile.
+    static void mergeWhole(Tile& tile, float depth);
     void rasterise(const std::vector<WindowVertex>& polygon);
 
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
     uint32_t frame_ = 1;
-    std::vector<float> depths_;            // kTile * kTile per tile, tile after tile
-    std::vector<uint32_t> drawnFrame_;     // the frame in which a tile was last reached
-    std::vector<uint32_t> farthestFrame_;  // the frame of a tile's cached farthest depth
-    std::vector<float> farthest_;
+    std::vector<Tile> tiles_;
+    std::vector<uint32_t> drawnFrame_;  // the frame in which a tile was last reached
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
-    std::vector<EdgeStep> edges_;
+    std::vector<EdgeStep> leftEdges_, rightEdges_;
+    std::vector<FlatEdge> flatEdges_;
 };

@@ -39,7 +39,19 @@ Vector4D between(const Vector4D& a, const Vector4D& b, double t) {
 void clipPolygon(const Vector4D* in, int count, std::vector<Vector4D>& out,
                  std::vector<Vector4D>& scratch) {
     out.assign(in, in + (count > 0 ? count : 0));
+    // The planes some vertex lies outside of (or has a NaN distance to); a plane every vertex
+    // lies outside of leaves nothing, and one no vertex lies outside of cuts nothing.
+    unsigned outsideSome = 0, outsideAll = (1u << kPlanes) - 1;
+    for (const Vector4D& v : out) {
+        unsigned outside = 0;
+        for (int plane = 0; plane < kPlanes; ++plane) {
+            outside |= distance(v, plane) >= 0.0 ? 0u : 1u << plane;
+        }
+        outsideSome |= outside, outsideAll &= outside;
+    }
+    if (outsideAll != 0) out.clear();
     for (int plane = 0; plane < kPlanes && !out.empty(); ++plane) {
+        if ((outsideSome & (1u << plane)) == 0) continue;
         scratch.clear();
         const std::size_t n = out.size();
         for (std::size_t k = 0; k < n; ++k) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <utility>
 
 #include "math/matrix4x4.h"
 
@@ -49,28 +48,16 @@ void RasterCulling::pictures(PixelImage& level0, int level0Width, int level0Heig
     level0.resize(level0Width, level0Height);
     grid.resize(gridWidth, gridHeight);
     constexpr int kTile = OcclusionBuffer::kTile;
-    const auto gridCellsOf = [&](int first, int last, int cells) {
-        return std::pair<int, int>{first / kGridBlock, std::min(cells - 1, last / kGridBlock)};
-    };
     for (int ty = 0; ty < buffer_.tilesUp(); ++ty) {
         for (int tx = 0; tx < buffer_.tilesAcross(); ++tx) {
-            const float* depths = buffer_.tileDepths(tx, ty);
+            const OcclusionBuffer::Tile tile = buffer_.tile(tx, ty);
             const int x0 = tx * kTile, y0 = ty * kTile;
             const int columns = std::min(kTile, buffer_.width() - x0);
             const int rows = std::min(kTile, buffer_.height() - y0);
-            if (depths == nullptr) {
-                // Wholly far and uncovered: the grid cells it reaches hold the far value.
-                const auto [gx0, gx1] = gridCellsOf(x0, x0 + columns - 1, gridWidth);
-                const auto [gy0, gy1] = gridCellsOf(y0, y0 + rows - 1, gridHeight);
-                for (int gx = gx0; gx <= gx1; ++gx) {
-                    for (int gy = gy0; gy <= gy1; ++gy) grid[gx][gy] = 1.0f;
-                }
-                continue;
-            }
             for (int r = 0; r < rows; ++r) {
                 for (int c = 0; c < columns; ++c) {
                     const int x = x0 + c, y = y0 + r;
-                    const float d = depths[r * kTile + c];
+                    const float d = tile.depth(c, r);
                     const int cx = x / kLevel0Block, cy = y / kLevel0Block;
                     if (cx < level0Width && cy < level0Height && d < 1.0f) {
                         level0[cx][cy] += 1.0f;
