@@ -316,38 +316,41 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
     };
     int spanLo[kTile], spanHi[kTile];
+    int64_t lo[kTile], hi[kTile];
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
-        const int y0 = ty * kTile;
+        const int y0 = ty * kTile, y1 = y0 + kTile - 1;
+        // The spans of the tile row's rows, each edge stepped over its rows among them.
+        for (int r = 0; r < kTile; ++r) {
+            const bool inside = y0 + r >= firstRow && y0 + r <= lastRow;
+            lo[r] = 0, hi[r] = inside ? width_ - 1 : -1;
+        }
+        for (EdgeStep& e : leftEdges_) {
+            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
+                lo[py - y0] = std::max(lo[py - y0], e.value);
+                e.advance();
+            }
+        }
+        for (EdgeStep& e : rightEdges_) {
+            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
+                hi[py - y0] = std::min(hi[py - y0], e.value - 1);
+                e.advance();
+            }
+        }
+        for (FlatEdge& e : flatEdges_) {
+            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
+                if (!(e.value > 0 || (e.inclusive && e.value == 0))) hi[py - y0] = -1;
+                e.value += e.step;
+            }
+        }
         int reachLo = width_, reachHi = -1;     // columns some row reaches
         int everyLo = 0, everyHi = width_ - 1;  // columns every row reaches
         for (int r = 0; r < kTile; ++r) {
-            const int py = y0 + r;
-            int64_t lo = 0, hi = width_ - 1;
-            if (py < firstRow || py > lastRow) {
-                hi = -1;
-            } else {
-                for (EdgeStep& e : leftEdges_) {
-                    if (py < e.firstRow || py > e.lastRow) continue;
-                    lo = std::max(lo, e.value);
-                    e.advance();
-                }
-                for (EdgeStep& e : rightEdges_) {
-                    if (py < e.firstRow || py > e.lastRow) continue;
-                    hi = std::min(hi, e.value - 1);
-                    e.advance();
-                }
-                for (FlatEdge& e : flatEdges_) {
-                    if (py < e.firstRow || py > e.lastRow) continue;
-                    if (!(e.value > 0 || (e.inclusive && e.value == 0))) hi = -1;
-                    e.value += e.step;
-                }
-            }
-            if (lo > hi) {
+            if (lo[r] > hi[r]) {
                 spanLo[r] = width_, spanHi[r] = -1;
                 everyLo = width_;
                 continue;
             }
-            spanLo[r] = static_cast<int>(lo), spanHi[r] = static_cast<int>(hi);
+            spanLo[r] = static_cast<int>(lo[r]), spanHi[r] = static_cast<int>(hi[r]);
             reachLo = std::min(reachLo, spanLo[r]), reachHi = std::max(reachHi, spanHi[r]);
             everyLo = std::max(everyLo, spanLo[r]), everyHi = std::min(everyHi, spanHi[r]);
         }

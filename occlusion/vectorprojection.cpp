@@ -1,6 +1,7 @@
 #include "occlusion/vectorprojection.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 
@@ -40,23 +41,22 @@ WideVector multiply(const float (&m)[4][4][4], const WideVector& v) {
     return out;
 }
 
-// (c + 1) * extent / 2 in double, rounded to float, lane by lane; the division by 2 is exact, so
-// the multiplication by 0.5 gives the same result.
-__m128 toTarget(__m128 c, __m128d extent) {
-    const __m128d one = _mm_set1_pd(1.0), half = _mm_set1_pd(0.5);
-    const __m128d low = _mm_cvtps_pd(c);
-    const __m128d high = _mm_cvtps_pd(_mm_movehl_ps(c, c));
-    const __m128 lowF = _mm_cvtpd_ps(_mm_mul_pd(_mm_mul_pd(_mm_add_pd(low, one), extent), half));
-    const __m128 highF = _mm_cvtpd_ps(_mm_mul_pd(_mm_mul_pd(_mm_add_pd(high, one), extent), half));
-    return _mm_movelh_ps(lowF, highF);
+// Where a device coordinate lands on the target: (c + 1) * extent / 2 in double, rounded to
+// float, then what truncateToInt would do before truncating (NaN to 0, the rest held within the
+// saturation limit, which is exact in float). The division by 2 is exact, so the multiplication
+// by 0.5 gives the same result. Each step keeps the order of its inputs, so the extremes of the
+// mapped coordinates are the mapped extremes of the device coordinates.
+float toTarget(float c, int extent) {
+    const float mapped = static_cast<float>((static_cast<double>(c) + 1.0) * extent * 0.5);
+    if (std::isnan(mapped)) return 0.0f;
+    const float limit = static_cast<float>(kTruncateLimit);
+    return std::max(std::min(mapped, limit), -limit);
 }
 
-// What truncateToInt would do before truncating: NaN becomes 0, the rest is held within the
-// saturation limit, which is exact in float.
-__m128 saturated(__m128 v) {
-    const __m128 limit = _mm_set1_ps(static_cast<float>(kTruncateLimit));
-    const __m128 held = _mm_max_ps(_mm_min_ps(v, limit), _mm_sub_ps(_mm_setzero_ps(), limit));
-    return _mm_and_ps(held, _mm_cmpord_ps(v, v));
+// Lanes holding NaN become -1, the device coordinate that maps to 0, as a NaN does.
+__m128 withoutNaN(__m128 c) {
+    const __m128 ordered = _mm_cmpord_ps(c, c);
+    return _mm_or_ps(_mm_and_ps(ordered, c), _mm_andnot_ps(ordered, _mm_set1_ps(-1.0f)));
 }
 
 // The extremes across the lanes, which hold no NaN.
@@ -74,18 +74,11 @@ float largest(__m128 v) {
 bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
                                     ScreenRect& rect) const {
     const std::size_t count = vertexSet.size();
-    const __m128d extentX = _mm_set1_pd(static_cast<double>(width_));
-    const __m128d extentY = _mm_set1_pd(static_cast<double>(height_));
-    // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
-    // the starting values of the reference (leftMost = width, deepMost = 0, ...) act the same.
-    const bool filled = count < kMinProjectedSlots;
-    const float left0 = static_cast<float>(width_), top0 = static_cast<float>(height_);
-    __m128 minX = _mm_set1_ps(filled ? std::min(0.0f, left0) : left0);
-    __m128 maxX = _mm_setzero_ps();
-    __m128 minY = _mm_set1_ps(filled ? std::min(0.0f, top0) : top0);
-    __m128 maxY = _mm_setzero_ps();
+    const float infinity = std::numeric_limits<float>::infinity();
+    __m128 minX = _mm_set1_ps(infinity), maxX = _mm_set1_ps(-infinity);
+    __m128 minY = _mm_set1_ps(infinity), maxY = _mm_set1_ps(-infinity);
     __m128 deep = _mm_setzero_ps();
-    __m128 nearest = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    __m128 nearest = _mm_set1_ps(infinity);
     for (std::size_t first = 0; first < count; first += 4) {
         const std::size_t lanes = std::min<std::size_t>(4, count - first);
         // Lanes beyond the set's end repeat its last entry, which changes no extreme. The four
@@ -99,8 +92,8 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
         const WideVector q = multiply(project_, multiply(view_, v));
         // Not greater than zero, NaN included, fails.
         if (_mm_movemask_ps(_mm_cmpgt_ps(q.c[3], _mm_setzero_ps())) != 0xf) return false;
-        const __m128 x = saturated(toTarget(_mm_div_ps(q.c[0], q.c[3]), extentX));
-        const __m128 y = saturated(toTarget(_mm_div_ps(q.c[1], q.c[3]), extentY));
+        const __m128 x = withoutNaN(_mm_div_ps(q.c[0], q.c[3]));
+        const __m128 y = withoutNaN(_mm_div_ps(q.c[1], q.c[3]));
         const __m128 z = _mm_div_ps(q.c[2], q.c[3]);
         minX = _mm_min_ps(minX, x);
         maxX = _mm_max_ps(maxX, x);
@@ -110,10 +103,20 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
         deep = _mm_max_ps(z, deep);
         nearest = _mm_min_ps(z, nearest);
     }
-    rect.leftMost = truncateToInt(static_cast<double>(smallest(minX)));
-    rect.rightMost = truncateToInt(static_cast<double>(largest(maxX)));
-    rect.topMost = truncateToInt(static_cast<double>(smallest(minY)));
-    rect.bottomMost = truncateToInt(static_cast<double>(largest(maxY)));
+    // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
+    // the starting values of the reference (leftMost = width, deepMost = 0, ...) act the same.
+    const bool filled = count < kMinProjectedSlots;
+    const float left0 = static_cast<float>(width_), top0 = static_cast<float>(height_);
+    const float left =
+        std::min(filled ? std::min(0.0f, left0) : left0, toTarget(smallest(minX), width_));
+    const float right = std::max(0.0f, toTarget(largest(maxX), width_));
+    const float top =
+        std::min(filled ? std::min(0.0f, top0) : top0, toTarget(smallest(minY), height_));
+    const float bottom = std::max(0.0f, toTarget(largest(maxY), height_));
+    rect.leftMost = truncateToInt(static_cast<double>(left));
+    rect.rightMost = truncateToInt(static_cast<double>(right));
+    rect.topMost = truncateToInt(static_cast<double>(top));
+    rect.bottomMost = truncateToInt(static_cast<double>(bottom));
     rect.deepMost = largest(deep);
     rect.nearMost = count == 0 ? rect.deepMost : smallest(nearest);
     return true;

@@ -5,10 +5,10 @@
 // reference and is used where SSE2 is not available.
 //
 // Every lane runs the reference's operations in the same order and precision: the two
-// matrix-vector products accumulated in float from the first column on, the divisions by w and
-// the mapping to the target in double, so the projected corners are bit-identical. The
-// rectangle's extremes are then taken over floats and truncated once, which gives the same
-// integers, since truncation toward zero never reverses an order.
+// matrix-vector products accumulated in float from the first column on and the divisions by w,
+// so the device coordinates are bit-identical. The mapping to the target (in double, then
+// saturated) and the truncation toward zero never reverse an order, so the rectangle's extremes
+// are taken over device coordinates and only they are mapped and truncated: the same integers.
 
 #include <vector>
 
