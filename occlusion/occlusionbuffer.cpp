@@ -7,11 +7,11 @@
 #include <limits>
 
 #include "occlusion/polygonclip.h"
+#include "occlusion/tilemask.h"
 
 namespace {
 
 constexpr int kTile = OcclusionBuffer::kTile;
-constexpr uint64_t kFullMask = ~uint64_t{0};
 constexpr int64_t kSubpixels = 256;  // fixed-point steps per pixel
 constexpr float kFar = 1.0f;
 constexpr float kBelowFar = 0.99999994f;  // the largest float below 1: a drawn pixel's farthest
@@ -36,20 +36,6 @@ int64_t ceilDiv(int64_t a, int64_t b) {
 int clampToInt(int64_t v, int low, int high) {
     return static_cast<int>(std::min<int64_t>(high, std::max<int64_t>(low, v)));
 }
-
-// The bits of one tile row (kTile bits) for its columns first to last, both within [0, kTile).
-uint64_t rowBits(int first, int last) {
-    return ((uint64_t{2} << last) - 1) & ~((uint64_t{1} << first) - 1);
-}
-
-// The bits of the whole rows first to last of a tile, both within [0, kTile).
-uint64_t rowsBits(int first, int last) {
-    const uint64_t upTo = last == kTile - 1 ? kFullMask : (uint64_t{1} << (kTile * (last + 1))) - 1;
-    return upTo & ~((uint64_t{1} << (kTile * first)) - 1);
-}
-
-// A tile row's bits repeated in every row.
-constexpr uint64_t kEveryRow = 0x0101010101010101u;
 
 // Whether a polygon's snapped vertices make a convex polygon: it turns left at every corner (or
 // runs straight on) and goes up and down once, so it winds once.
@@ -105,8 +91,9 @@ void OcclusionBuffer::resize(int width, int height) {
     if (width != width_ || height != height_) {
         width_ = width;
         height_ = height;
-        tilesX_ = (width + kTile - 1) / kTile;
-        tilesY_ = (height + kTile - 1) / kTile;
+        const bool held = width <= kMaxSide && height <= kMaxSide;
+        tilesX_ = held ? (width + kTile - 1) / kTile : 0;
+        tilesY_ = held ? (height + kTile - 1) / kTile : 0;
         const std::size_t tiles =
             static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
         tiles_.assign(tiles, Tile{});
@@ -130,7 +117,7 @@ uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
     const int columns = std::min(kTile, width_ - tx * kTile);
     const int rows = std::min(kTile, height_ - ty * kTile);
     if (columns == kTile && rows == kTile) return 0;
-    return ~(rowsBits(0, rows - 1) & (rowBits(0, columns - 1) * kEveryRow));
+    return ~(columnBits(0, columns - 1) & rowBits(0, rows - 1));
 }
 
 OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
@@ -166,11 +153,12 @@ void OcclusionBuffer::merge(Tile& tile, uint64_t beyond, uint64_t mask, float de
 }
 
 float OcclusionBuffer::depthAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return kFar;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || tilesX_ == 0) return kFar;
     return tile(x / kTile, y / kTile).depth(x % kTile, y % kTile);
 }
 
 void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
+    if (tilesX_ == 0 || tilesY_ == 0) return;
     if (windowPolygon(clip, count, window_)) rasterise(window_);
 }
 
@@ -315,7 +303,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const double z = std::min(planeZ, cap) + pad;
         return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
     };
-    int spanLo[kTile], spanHi[kTile];
+    RowSpans spans;
     int64_t lo[kTile], hi[kTile];
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
         const int y0 = ty * kTile, y1 = y0 + kTile - 1;
@@ -345,14 +333,16 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         int reachLo = width_, reachHi = -1;     // columns some row reaches
         int everyLo = 0, everyHi = width_ - 1;  // columns every row reaches
         for (int r = 0; r < kTile; ++r) {
-            if (lo[r] > hi[r]) {
-                spanLo[r] = width_, spanHi[r] = -1;
+            const int first = static_cast<int>(std::min<int64_t>(lo[r], width_));
+            const int last = static_cast<int>(std::max<int64_t>(hi[r], -1));
+            spans.first[r] = static_cast<int16_t>(first),
+            spans.last[r] = static_cast<int16_t>(last);
+            if (first > last) {
                 everyLo = width_;
                 continue;
             }
-            spanLo[r] = static_cast<int>(lo[r]), spanHi[r] = static_cast<int>(hi[r]);
-            reachLo = std::min(reachLo, spanLo[r]), reachHi = std::max(reachHi, spanHi[r]);
-            everyLo = std::max(everyLo, spanLo[r]), everyHi = std::min(everyHi, spanHi[r]);
+            reachLo = std::min(reachLo, first), reachHi = std::max(reachHi, last);
+            everyLo = std::max(everyLo, first), everyHi = std::min(everyHi, last);
         }
         if (reachLo > reachHi) continue;
         // The tiles every row crosses whole; the others get their pixels row by row.
@@ -373,19 +363,13 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             if (tx == fullLo) tx = std::max(tx, fullHi + 1);
             if (tx > reachHi / kTile) break;
             const int x0 = tx * kTile;
-            uint64_t mask = 0;
-            for (int r = 0; r < kTile; ++r) {
-                const int first = std::max(spanLo[r] - x0, 0);
-                const int last = std::min(spanHi[r] - x0, kTile - 1);
-                if (first <= last) mask |= rowBits(first, last) << (kTile * r);
-            }
+            const uint64_t mask = tileMask(spans, x0);
             if (mask == 0) continue;
             // The pixels' bounding box in the tile.
-            uint64_t columns = mask;
-            columns |= columns >> 32, columns |= columns >> 16, columns |= columns >> 8;
-            const double z =
-                planeFarthest(x0, lowestBit(columns & 0xFFu), highestBit(columns & 0xFFu), y0,
-                              lowestBit(mask) / kTile, highestBit(mask) / kTile);
+            uint64_t rows = mask;
+            rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
+            const double z = planeFarthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile,
+                                           y0, lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
             const uint64_t beyond =
                 (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
             merge(tileFor(tx, ty), beyond, mask, tileDepth(z));
@@ -398,15 +382,16 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
     if (x0 > x1 || y0 > y1) return answer;
+    if (tilesX_ == 0 || tilesY_ == 0) return {false, false};
     for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
         const int r0 = std::max(y0 - ty * kTile, 0), r1 = std::min(y1 - ty * kTile, kTile - 1);
-        const uint64_t rows = rowsBits(r0, r1);
+        const uint64_t rows = rowBits(r0, r1);
         for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
             const Tile t = tile(tx, ty);
             // The far layer covered and in front: both answers stand for the tile's pixels.
             if (t.farDepth < depth && t.farDepth < kFar) continue;
             const int c0 = std::max(x0 - tx * kTile, 0), c1 = std::min(x1 - tx * kTile, kTile - 1);
-            const uint64_t pixels = rows & (rowBits(c0, c1) * kEveryRow);
+            const uint64_t pixels = rows & columnBits(c0, c1);
             const bool allNear = (pixels & ~t.nearMask) == 0;
             if (!(t.farDepth < kFar) && !allNear) return {false, false};
             if (!allNear || !(t.nearDepth < depth)) answer.hidden = false;

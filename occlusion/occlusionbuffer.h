@@ -37,7 +37,9 @@ public:
     static constexpr int kTile = 8;
 
     // Sizes the buffer for a width by height window (negative sizes count as 0) and clears it.
-    // Allocates only when the size changes.
+    // Allocates only when the size changes. A window wider or taller than kMaxSide is too big
+    // for the buffer: it then draws nothing and every pixel stays uncovered.
+    static constexpr int kMaxSide = 16384;
     void resize(int width, int height);
     int width() const { return width_; }
     int height() const { return height_; }
@@ -58,7 +60,7 @@ public:
     float depthAt(int x, int y) const;
 
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
-    // bit of nearMask (bit r * kTile + c for column c of row r, bottom row first) is set. Bits
+    // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set. Bits
     // of pixels beyond the window's edge are set. A tile no polygon reached this frame reads
     // {bits beyond the edge, 1.0, 0.0}: wholly far.
     struct Tile {
@@ -67,7 +69,7 @@ public:
         float nearDepth = 0.0f;
         // What the pixel in column c, row r of the tile reads.
         float depth(int c, int r) const {
-            const bool near = (nearMask >> (r * kTile + c)) & 1u;
+            const bool near = (nearMask >> (c * kTile + r)) & 1u;
             return near && nearDepth < farDepth ? nearDepth : farDepth;
         }
     };

@@ -8,6 +8,7 @@
 
 #include "math/transformstack.h"
 #include "occlusion/polygonclip.h"
+#include "occlusion/tilemask.h"
 #include "occlusion/tests/rasterreference.h"
 
 namespace {
@@ -177,6 +178,14 @@ TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     buffer.clear();
     EXPECT_EQ(buffer.depthAt(kWidth / 2, kHeight / 2), 1.0f);
     EXPECT_FALSE(buffer.testRect(0, 3, 0, 3, 0.99f).covered);
+    // A window too wide for the buffer: nothing is drawn, nothing reads covered.
+    const Vector4D screen[4] = {{-1, -1, 0, 1}, {1, -1, 0, 1}, {1, 1, 0, 1}, {-1, 1, 0, 1}};
+    buffer.resize(OcclusionBuffer::kMaxSide + 1, 8);
+    buffer.drawPolygon(screen, 4);
+    EXPECT_FALSE(buffer.testRect(0, 20000, 0, 7, 0.99f).covered);
+    buffer.resize(64, 8);
+    buffer.drawPolygon(screen, 4);
+    EXPECT_TRUE(buffer.testRect(0, 63, 0, 7, 0.99f).hidden);
 }
 
 // Inputs the fuzz target found: a drawn pixel must read as covered.
@@ -202,6 +211,25 @@ TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
         EXPECT_EQ(buffer.depthAt(6, 0) < 1.0f, snappedPolygonCovers(polygon, 6, 0));
         EXPECT_TRUE(snappedPolygonCovers(polygon, 6, 0));
     }
+}
+
+// Spans reaching into, across, short of and past the tile, empty rows included.
+TEST(TileMask, VectorVersionGivesTheScalarBits) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> column(0, 40), origin(0, 4);
+    int partial = 0;
+    for (int trial = 0; trial < 5000; ++trial) {
+        RowSpans spans;
+        for (int r = 0; r < kMaskSide; ++r) {
+            const int a = column(random), b = column(random) - 1;
+            spans.first[r] = static_cast<int16_t>(a), spans.last[r] = static_cast<int16_t>(b);
+        }
+        const int x0 = origin(random) * kMaskSide;
+        const uint64_t mask = tileMaskScalar(spans, x0);
+        ASSERT_EQ(tileMaskSse2(spans, x0), mask) << "trial " << trial;
+        partial += mask != 0 && mask != kFullMask ? 1 : 0;
+    }
+    EXPECT_GT(partial, 1000);
 }
 
 TEST(ClipPolygon, KeepsWhatLiesBeyondTheNearPlaneAndDropsWhatLiesBefore) {

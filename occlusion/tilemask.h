@@ -1,0 +1,69 @@
+#pragma once
+// The pixel masks of the occlusion buffer's 8 by 8 tiles (occlusion/occlusionbuffer.h): a bit
+// per pixel, column-major, bit c * 8 + r for column c, row r (bottom row first), so each byte
+// is one column.
+//
+// tileMask builds a tile's mask from the spans of its eight rows. It comes as the scalar loop,
+// which is the reference, and as an SSE2 version (part of every x86-64 processor) that compares
+// all eight rows at once; both give the same bits, and the buffer uses the SSE2 one where the
+// processor has it.
+
+#include <cstdint>
+
+constexpr int kMaskSide = 8;
+constexpr uint64_t kFullMask = ~uint64_t{0};
+
+// The covered columns of each row of a tile row, in window columns: first[r] to last[r], both
+// included; first[r] > last[r] for a row with none. Columns lie within [0, 16383], last may be -1.
+struct RowSpans {
+    alignas(16) int16_t first[kMaskSide];
+    alignas(16) int16_t last[kMaskSide];
+};
+
+// The mask of the tile whose first column is x0 (0 <= x0 <= 16383).
+uint64_t tileMaskScalar(const RowSpans& spans, int x0);
+uint64_t tileMaskSse2(const RowSpans& spans, int x0);
+
+// The bits of columns c0 to c1 (whole columns), and of rows r0 to r1 in every column; both
+// ranges within [0, 8).
+inline uint64_t columnBits(int c0, int c1) {
+    const uint64_t upTo = c1 == kMaskSide - 1 ? kFullMask : (uint64_t{1} << (8 * (c1 + 1))) - 1;
+    return upTo & ~((uint64_t{1} << (8 * c0)) - 1);
+}
+inline uint64_t rowBits(int r0, int r1) {
+    const uint64_t column = ((uint64_t{2} << r1) - 1) & ~((uint64_t{1} << r0) - 1);
+    return column * 0x0101010101010101u;
+}
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+
+inline uint64_t tileMaskInline(const RowSpans& spans, int x0) {
+    // Each lane one row: its span relative to the tile, and for each column c whether it lies
+    // outside (before first or after last); two columns' answers packed into bytes at a time.
+    const __m128i origin = _mm_set1_epi16(static_cast<int16_t>(x0));
+    const __m128i first =
+        _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(spans.first)), origin);
+    const __m128i last =
+        _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(spans.last)), origin);
+    uint64_t outside = 0;
+    for (int c = 0; c < kMaskSide; c += 2) {
+        const __m128i c0 = _mm_set1_epi16(static_cast<int16_t>(c));
+        const __m128i c1 = _mm_set1_epi16(static_cast<int16_t>(c + 1));
+        const __m128i out0 = _mm_or_si128(_mm_cmpgt_epi16(first, c0), _mm_cmpgt_epi16(c0, last));
+        const __m128i out1 = _mm_or_si128(_mm_cmpgt_epi16(first, c1), _mm_cmpgt_epi16(c1, last));
+        const auto bits = static_cast<uint64_t>(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(out0, out1))));
+        outside |= bits << (8 * c);
+    }
+    return ~outside;
+}
+#endif
+
+inline uint64_t tileMask(const RowSpans& spans, int x0) {
+#if defined(__SSE2__)
+    return tileMaskInline(spans, x0);
+#else
+    return tileMaskScalar(spans, x0);
+#endif
+}
