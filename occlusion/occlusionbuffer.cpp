@@ -97,8 +97,10 @@ void OcclusionBuffer::resize(int width, int height) {
         const std::size_t tiles =
             static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
         tiles_.assign(tiles, Tile{});
-        drawnFrame_.assign(tiles, 0);
-        frame_ = 0;
+        touched_.clear();
+        touched_.reserve(tiles);
+        rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
+        rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
     }
     clear();
 }
@@ -106,11 +108,8 @@ void OcclusionBuffer::resize(int width, int height) {
 void OcclusionBuffer::release() { *this = OcclusionBuffer(); }
 
 void OcclusionBuffer::clear() {
-    if (++frame_ == 0) {
-        // After 2^32 frames the stamps start again.
-        std::fill(drawnFrame_.begin(), drawnFrame_.end(), 0u);
-        frame_ = 1;
-    }
+    for (const std::size_t index : touched_) tiles_[index] = Tile{};
+    touched_.clear();
 }
 
 uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
@@ -121,34 +120,34 @@ uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
 }
 
 OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
-    const std::size_t index = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                              static_cast<std::size_t>(tx);
-    if (drawnFrame_[index] == frame_) return tiles_[index];
-    return Tile{beyondEdge(tx, ty), kFar, 0.0f};
+    return tiles_[static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                  static_cast<std::size_t>(tx)];
 }
 
-void OcclusionBuffer::mergeWhole(Tile& tile, float depth) {
+void OcclusionBuffer::mergeWhole(std::size_t index, float depth) {
     // The polygon becomes the far layer, and the near layer stays only where it is nearer still.
-    // (A tile a polygon covers whole lies within the window.)
+    Tile& tile = tiles_[index];
     if (!(depth < tile.farDepth)) return;
+    touch(index);
     tile.farDepth = depth;
     if (!(tile.nearDepth < depth)) tile.nearMask = 0, tile.nearDepth = 0.0f;
 }
 
-void OcclusionBuffer::merge(Tile& tile, uint64_t beyond, uint64_t mask, float depth) {
+void OcclusionBuffer::merge(std::size_t index, uint64_t beyond, uint64_t mask, float depth) {
+    Tile& tile = tiles_[index];
     if (!(depth < tile.farDepth)) return;  // nothing it covers comes nearer
-    if (mask == kFullMask) return mergeWhole(tile, depth);
+    touch(index);
     // A polygon much nearer than the near layer would be lost in it: where the far layer covers
     // the whole tile, the near layer starts again from the polygon. (Where it does not, the near
     // layer is what holds the coverage, and is never dropped.)
     if (tile.farDepth < kFar && tile.nearDepth - depth > tile.farDepth - tile.nearDepth) {
-        tile.nearMask = beyond, tile.nearDepth = 0.0f;
+        tile.nearMask = 0, tile.nearDepth = 0.0f;
     }
     tile.nearMask |= mask;
     tile.nearDepth = std::max(tile.nearDepth, depth);
-    if (tile.nearMask == kFullMask) {
+    if ((tile.nearMask | beyond) == kFullMask) {
         tile.farDepth = tile.nearDepth;
-        tile.nearMask = beyond, tile.nearDepth = 0.0f;
+        tile.nearMask = 0, tile.nearDepth = 0.0f;
     }
 }
 
@@ -303,40 +302,44 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const double z = std::min(planeZ, cap) + pad;
         return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
     };
-    RowSpans spans;
-    int64_t lo[kTile], hi[kTile];
+    // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
+    // of the first and last tile rows beyond the polygon have none.
+    const int spanRows0 = firstRow / kTile * kTile, spanRows1 = lastRow / kTile * kTile + kTile - 1;
+    for (int py = spanRows0; py <= spanRows1; ++py) {
+        const bool inside = py >= firstRow && py <= lastRow;
+        rowFirst_[static_cast<std::size_t>(py)] = 0;
+        rowLast_[static_cast<std::size_t>(py)] = static_cast<int16_t>(inside ? width_ - 1 : -1);
+    }
+    for (const EdgeStep& e : leftEdges_) {
+        e.walk([&](int py, int64_t bound) {
+            int16_t& first = rowFirst_[static_cast<std::size_t>(py)];
+            first =
+                static_cast<int16_t>(std::max<int64_t>(first, std::min<int64_t>(bound, width_)));
+        });
+    }
+    for (const EdgeStep& e : rightEdges_) {
+        e.walk([&](int py, int64_t bound) {
+            int16_t& last = rowLast_[static_cast<std::size_t>(py)];
+            last = static_cast<int16_t>(std::min<int64_t>(last, std::max<int64_t>(bound - 1, -1)));
+        });
+    }
+    for (FlatEdge& e : flatEdges_) {
+        for (int py = e.firstRow; py <= e.lastRow; ++py, e.value += e.step) {
+            if (!(e.value > 0 || (e.inclusive && e.value == 0))) {
+                rowLast_[static_cast<std::size_t>(py)] = -1;
+            }
+        }
+    }
+
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
-        const int y0 = ty * kTile, y1 = y0 + kTile - 1;
-        // The spans of the tile row's rows, each edge stepped over its rows among them.
-        for (int r = 0; r < kTile; ++r) {
-            const bool inside = y0 + r >= firstRow && y0 + r <= lastRow;
-            lo[r] = 0, hi[r] = inside ? width_ - 1 : -1;
-        }
-        for (EdgeStep& e : leftEdges_) {
-            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
-                lo[py - y0] = std::max(lo[py - y0], e.value);
-                e.advance();
-            }
-        }
-        for (EdgeStep& e : rightEdges_) {
-            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
-                hi[py - y0] = std::min(hi[py - y0], e.value - 1);
-                e.advance();
-            }
-        }
-        for (FlatEdge& e : flatEdges_) {
-            for (int py = std::max(e.firstRow, y0); py <= std::min(e.lastRow, y1); ++py) {
-                if (!(e.value > 0 || (e.inclusive && e.value == 0))) hi[py - y0] = -1;
-                e.value += e.step;
-            }
-        }
+        const int y0 = ty * kTile;
+        const std::size_t row = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_);
+        const int16_t* spanFirst = rowFirst_.data() + y0;
+        const int16_t* spanLast = rowLast_.data() + y0;
         int reachLo = width_, reachHi = -1;     // columns some row reaches
         int everyLo = 0, everyHi = width_ - 1;  // columns every row reaches
         for (int r = 0; r < kTile; ++r) {
-            const int first = static_cast<int>(std::min<int64_t>(lo[r], width_));
-            const int last = static_cast<int>(std::max<int64_t>(hi[r], -1));
-            spans.first[r] = static_cast<int16_t>(first),
-            spans.last[r] = static_cast<int16_t>(last);
+            const int first = spanFirst[r], last = spanLast[r];
             if (first > last) {
                 everyLo = width_;
                 continue;
@@ -355,7 +358,8 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
             const double tileStep = dzdx * kTile;
             for (int tx = fullLo; tx <= fullHi; ++tx) {
-                mergeWhole(tileFor(tx, ty), tileDepth(firstZ + tileStep * (tx - fullLo)));
+                mergeWhole(row + static_cast<std::size_t>(tx),
+                           tileDepth(firstZ + tileStep * (tx - fullLo)));
             }
         }
         const bool lastTileRow = ty == tilesY_ - 1;
@@ -363,7 +367,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             if (tx == fullLo) tx = std::max(tx, fullHi + 1);
             if (tx > reachHi / kTile) break;
             const int x0 = tx * kTile;
-            const uint64_t mask = tileMask(spans, x0);
+            const uint64_t mask = tileMask(spanFirst, spanLast, x0);
             if (mask == 0) continue;
             // The pixels' bounding box in the tile.
             uint64_t rows = mask;
@@ -372,7 +376,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
                                            y0, lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
             const uint64_t beyond =
                 (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
-            merge(tileFor(tx, ty), beyond, mask, tileDepth(z));
+            merge(row + static_cast<std::size_t>(tx), beyond, mask, tileDepth(z));
         }
     }
 }

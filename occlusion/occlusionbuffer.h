@@ -22,8 +22,8 @@
 //   with its farthest depth over them; once the mask is full, the layer becomes the far one.
 //   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
 //   depth is the tile's farthest: the first level of the hierarchy the queries descend.
-// - A tile holds data only once a polygon has reached it in the current frame; until then it
-//   is wholly far, so clearing the buffer costs nothing per tile.
+// - The buffer keeps a list of the tiles polygons have reached since it was last cleared, and
+//   clearing resets only those: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
 
 #include <cstddef>
@@ -44,7 +44,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    // Empties the buffer for a new frame, every pixel far, in constant time.
+    // Empties the buffer for a new frame, every pixel far, resetting only the tiles drawn into
+    // since the last clear.
     void clear();
 
     // Gives the buffer's memory back: a buffer of no pixels until the next resize.
@@ -60,9 +61,9 @@ public:
     float depthAt(int x, int y) const;
 
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
-    // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set. Bits
-    // of pixels beyond the window's edge are set. A tile no polygon reached this frame reads
-    // {bits beyond the edge, 1.0, 0.0}: wholly far.
+    // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set; the
+    // bits of pixels beyond the window's edge are never set. A tile no polygon reached this
+    // frame is {0, 1.0, 0.0}: wholly far.
     struct Tile {
         uint64_t nearMask = 0;
         float farDepth = 1.0f;
@@ -115,6 +116,30 @@ private:
             rest += borrow * divisor;
             value += borrow;
         }
+        // Calls use(row, bound) for every row it bounds, in order. Four steppers a row apart,
+        // each stepping four rows at a time, so that no row's carry waits for the row before.
+        template <typename Use>
+        void walk(Use use) const {
+            EdgeStep lanes[4] = {*this, *this, *this, *this};
+            for (int k = 1; k < 4; ++k) {
+                lanes[k] = lanes[k - 1];
+                lanes[k].advance();
+            }
+            // Four rows' numerator step, 4 (quotientStep * divisor + carryStep).
+            const int64_t carry4 = 4 * carryStep;
+            for (EdgeStep& lane : lanes) {
+                lane.quotientStep = 4 * quotientStep + carry4 / divisor;
+                lane.carryStep = carry4 % divisor;
+            }
+            int row = firstRow;
+            for (; row + 3 <= lastRow; row += 4) {
+                for (int k = 0; k < 4; ++k) {
+                    use(row + k, lanes[k].value);
+                    lanes[k].advance();
+                }
+            }
+            for (int k = 0; row <= lastRow; ++row, ++k) use(row, lanes[k].value);
+        }
     };
     // A horizontal edge, which keeps or empties whole rows: its edge function at a row's centres.
     struct FlatEdge {
@@ -122,32 +147,31 @@ private:
         bool inclusive = false;  // keeps the row when the function is 0 too (a top edge)
         int64_t value = 0, step = 0;
     };
-    // Tile (tx, ty), wholly far if no polygon has reached it yet this frame.
-    Tile& tileFor(int tx, int ty) {
-        const std::size_t index = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                                  static_cast<std::size_t>(tx);
-        if (drawnFrame_[index] != frame_) {
-            drawnFrame_[index] = frame_;
-            tiles_[index] = Tile{beyondEdge(tx, ty), 1.0f, 0.0f};
-        }
-        return tiles_[index];
-    }
     // The bits of tile (tx, ty) whose pixels lie beyond the window's edge.
     uint64_t beyondEdge(int tx, int ty) const;
-    // Adds the pixels `mask` of a tile, which a polygon covers no nearer than `depth`; `beyond`
-    // is the tile's beyondEdge.
-    static void merge(Tile& tile, uint64_t beyond, uint64_t mask, float depth);
-    // merge for a polygon covering the whole tile.
-    static void mergeWhole(Tile& tile, float depth);
+    // Tile `index` is about to change: the first change of a frame puts it on the list of tiles
+    // clear() resets. (A tile no polygon reached is {0, 1.0, 0.0}, and none returns to it.)
+    void touch(std::size_t index) {
+        if (tiles_[index].farDepth == 1.0f && tiles_[index].nearMask == 0) {
+            touched_.push_back(index);
+        }
+    }
+    // Adds the pixels `mask` of tile `index`, which a polygon covers no nearer than `depth`;
+    // `beyond` is the tile's beyondEdge.
+    void merge(std::size_t index, uint64_t beyond, uint64_t mask, float depth);
+    // merge for a polygon covering the whole tile, which then lies within the window.
+    void mergeWhole(std::size_t index, float depth);
     void rasterise(const std::vector<WindowVertex>& polygon);
 
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
-    uint32_t frame_ = 1;
     std::vector<Tile> tiles_;
-    std::vector<uint32_t> drawnFrame_;  // the frame in which a tile was last reached
+    std::vector<std::size_t> touched_;  // the tiles changed since the last clear
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
     std::vector<EdgeStep> leftEdges_, rightEdges_;
+    // The span of each row of the polygon being rasterised (first > last: none), whole tile
+    // rows of them.
+    std::vector<int16_t> rowFirst_, rowLast_;
     std::vector<FlatEdge> flatEdges_;
 };

@@ -2,20 +2,20 @@
 
 #include <algorithm>
 
-uint64_t tileMaskScalar(const RowSpans& spans, int x0) {
+uint64_t tileMaskScalar(const int16_t* firstColumns, const int16_t* lastColumns, int x0) {
     uint64_t mask = 0;
     for (int r = 0; r < kMaskSide; ++r) {
-        const int first = std::max(spans.first[r] - x0, 0);
-        const int last = std::min(spans.last[r] - x0, kMaskSide - 1);
+        const int first = std::max(firstColumns[r] - x0, 0);
+        const int last = std::min(lastColumns[r] - x0, kMaskSide - 1);
         for (int c = first; c <= last; ++c) mask |= uint64_t{1} << (c * kMaskSide + r);
     }
     return mask;
 }
 
-uint64_t tileMaskSse2(const RowSpans& spans, int x0) {
+uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0) {
 #if defined(__SSE2__)
-    return tileMaskInline(spans, x0);
+    return tileMaskInline(first, last, x0);
 #else
-    return tileMaskScalar(spans, x0);
+    return tileMaskScalar(first, last, x0);
 #endif
 }

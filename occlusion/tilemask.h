@@ -13,16 +13,11 @@
 constexpr int kMaskSide = 8;
 constexpr uint64_t kFullMask = ~uint64_t{0};
 
-// The covered columns of each row of a tile row, in window columns: first[r] to last[r], both
-// included; first[r] > last[r] for a row with none. Columns lie within [0, 16383], last may be -1.
-struct RowSpans {
-    alignas(16) int16_t first[kMaskSide];
-    alignas(16) int16_t last[kMaskSide];
-};
-
-// The mask of the tile whose first column is x0 (0 <= x0 <= 16383).
-uint64_t tileMaskScalar(const RowSpans& spans, int x0);
-uint64_t tileMaskSse2(const RowSpans& spans, int x0);
+// The mask of the tile whose first column is x0 (0 <= x0 <= 16383), from the covered columns
+// of its eight rows: first[r] to last[r], both included, first[r] > last[r] for a row with none;
+// columns within [0, 16384], last may be -1.
+uint64_t tileMaskScalar(const int16_t* first, const int16_t* last, int x0);
+uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0);
 
 // The bits of columns c0 to c1 (whole columns), and of rows r0 to r1 in every column; both
 // ranges within [0, 8).
@@ -38,14 +33,14 @@ inline uint64_t rowBits(int r0, int r1) {
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
-inline uint64_t tileMaskInline(const RowSpans& spans, int x0) {
+inline uint64_t tileMaskInline(const int16_t* firstColumns, const int16_t* lastColumns, int x0) {
     // Each lane one row: its span relative to the tile, and for each column c whether it lies
     // outside (before first or after last); two columns' answers packed into bytes at a time.
     const __m128i origin = _mm_set1_epi16(static_cast<int16_t>(x0));
     const __m128i first =
-        _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(spans.first)), origin);
+        _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(firstColumns)), origin);
     const __m128i last =
-        _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(spans.last)), origin);
+        _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lastColumns)), origin);
     uint64_t outside = 0;
     for (int c = 0; c < kMaskSide; c += 2) {
         const __m128i c0 = _mm_set1_epi16(static_cast<int16_t>(c));
@@ -60,10 +55,10 @@ inline uint64_t tileMaskInline(const RowSpans& spans, int x0) {
 }
 #endif
 
-inline uint64_t tileMask(const RowSpans& spans, int x0) {
+inline uint64_t tileMask(const int16_t* first, const int16_t* last, int x0) {
 #if defined(__SSE2__)
-    return tileMaskInline(spans, x0);
+    return tileMaskInline(first, last, x0);
 #else
-    return tileMaskScalar(spans, x0);
+    return tileMaskScalar(first, last, x0);
 #endif
 }

@@ -8,8 +8,8 @@
 
 #include "math/transformstack.h"
 #include "occlusion/polygonclip.h"
-#include "occlusion/tilemask.h"
 #include "occlusion/tests/rasterreference.h"
+#include "occlusion/tilemask.h"
 
 namespace {
 
@@ -219,14 +219,14 @@ TEST(TileMask, VectorVersionGivesTheScalarBits) {
     std::uniform_int_distribution<int> column(0, 40), origin(0, 4);
     int partial = 0;
     for (int trial = 0; trial < 5000; ++trial) {
-        RowSpans spans;
+        int16_t first[kMaskSide], last[kMaskSide];
         for (int r = 0; r < kMaskSide; ++r) {
-            const int a = column(random), b = column(random) - 1;
-            spans.first[r] = static_cast<int16_t>(a), spans.last[r] = static_cast<int16_t>(b);
+            first[r] = static_cast<int16_t>(column(random));
+            last[r] = static_cast<int16_t>(column(random) - 1);
         }
         const int x0 = origin(random) * kMaskSide;
-        const uint64_t mask = tileMaskScalar(spans, x0);
-        ASSERT_EQ(tileMaskSse2(spans, x0), mask) << "trial " << trial;
+        const uint64_t mask = tileMaskScalar(first, last, x0);
+        ASSERT_EQ(tileMaskSse2(first, last, x0), mask) << "trial " << trial;
         partial += mask != 0 && mask != kFullMask ? 1 : 0;
     }
     EXPECT_GT(partial, 1000);
