@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "occlusion/polygonclip.h"
+#include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
 
 namespace {
@@ -96,9 +97,8 @@ void OcclusionBuffer::resize(int width, int height) {
         tilesY_ = held ? (height + kTile - 1) / kTile : 0;
         const std::size_t tiles =
             static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
-        tiles_.assign(tiles, Tile{});
-        touched_.clear();
-        touched_.reserve(tiles);
+        layers_.assign(tiles);
+        runDepths_.assign(static_cast<std::size_t>(tilesX_), 1.0f);
         rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
         rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
     }
@@ -107,10 +107,7 @@ void OcclusionBuffer::resize(int width, int height) {
 
 void OcclusionBuffer::release() { *this = OcclusionBuffer(); }
 
-void OcclusionBuffer::clear() {
-    for (const std::size_t index : touched_) tiles_[index] = Tile{};
-    touched_.clear();
-}
+void OcclusionBuffer::clear() { layers_.reset(); }
 
 uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
     const int columns = std::min(kTile, width_ - tx * kTile);
@@ -120,34 +117,26 @@ uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
 }
 
 OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
-    return tiles_[static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                  static_cast<std::size_t>(tx)];
+    const std::size_t i = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                          static_cast<std::size_t>(tx);
+    return {layers_.nearMask[i], layers_.farDepth[i], layers_.nearDepth[i]};
 }
 
-void OcclusionBuffer::mergeWhole(std::size_t index, float depth) {
-    // The polygon becomes the far layer, and the near layer stays only where it is nearer still.
-    Tile& tile = tiles_[index];
-    if (!(depth < tile.farDepth)) return;
-    touch(index);
-    tile.farDepth = depth;
-    if (!(tile.nearDepth < depth)) tile.nearMask = 0, tile.nearDepth = 0.0f;
-}
-
-void OcclusionBuffer::merge(std::size_t index, uint64_t beyond, uint64_t mask, float depth) {
-    Tile& tile = tiles_[index];
-    if (!(depth < tile.farDepth)) return;  // nothing it covers comes nearer
-    touch(index);
+void OcclusionBuffer::merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth) {
+    float& farDepth = layers_.farDepth[i];
+    float& nearDepth = layers_.nearDepth[i];
+    uint64_t& nearMask = layers_.nearMask[i];
+    if (!(depth < farDepth)) return;  // nothing it covers comes nearer
+    layers_.touch(i);
     // A polygon much nearer than the near layer would be lost in it: where the far layer covers
     // the whole tile, the near layer starts again from the polygon. (Where it does not, the near
     // layer is what holds the coverage, and is never dropped.)
-    if (tile.farDepth < kFar && tile.nearDepth - depth > tile.farDepth - tile.nearDepth) {
-        tile.nearMask = 0, tile.nearDepth = 0.0f;
-    }
-    tile.nearMask |= mask;
-    tile.nearDepth = std::max(tile.nearDepth, depth);
-    if ((tile.nearMask | beyond) == kFullMask) {
-        tile.farDepth = tile.nearDepth;
-        tile.nearMask = 0, tile.nearDepth = 0.0f;
+    if (farDepth < kFar && nearDepth - depth > farDepth - nearDepth) nearMask = 0, nearDepth = 0.0f;
+    nearMask |= mask;
+    nearDepth = std::max(nearDepth, depth);
+    if ((nearMask | beyond) == kFullMask) {
+        farDepth = nearDepth;
+        nearMask = 0, nearDepth = 0.0f;
     }
 }
 
@@ -305,11 +294,11 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
     // of the first and last tile rows beyond the polygon have none.
     const int spanRows0 = firstRow / kTile * kTile, spanRows1 = lastRow / kTile * kTile + kTile - 1;
-    for (int py = spanRows0; py <= spanRows1; ++py) {
-        const bool inside = py >= firstRow && py <= lastRow;
-        rowFirst_[static_cast<std::size_t>(py)] = 0;
-        rowLast_[static_cast<std::size_t>(py)] = static_cast<int16_t>(inside ? width_ - 1 : -1);
-    }
+    std::fill(rowFirst_.begin() + spanRows0, rowFirst_.begin() + spanRows1 + 1, int16_t{0});
+    std::fill(rowLast_.begin() + spanRows0, rowLast_.begin() + firstRow, int16_t{-1});
+    std::fill(rowLast_.begin() + firstRow, rowLast_.begin() + lastRow + 1,
+              static_cast<int16_t>(width_ - 1));
+    std::fill(rowLast_.begin() + lastRow + 1, rowLast_.begin() + spanRows1 + 1, int16_t{-1});
     for (const EdgeStep& e : leftEdges_) {
         e.walk([&](int py, int64_t bound) {
             int16_t& first = rowFirst_[static_cast<std::size_t>(py)];
@@ -336,17 +325,9 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const std::size_t row = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_);
         const int16_t* spanFirst = rowFirst_.data() + y0;
         const int16_t* spanLast = rowLast_.data() + y0;
-        int reachLo = width_, reachHi = -1;     // columns some row reaches
-        int everyLo = 0, everyHi = width_ - 1;  // columns every row reaches
-        for (int r = 0; r < kTile; ++r) {
-            const int first = spanFirst[r], last = spanLast[r];
-            if (first > last) {
-                everyLo = width_;
-                continue;
-            }
-            reachLo = std::min(reachLo, first), reachHi = std::max(reachHi, last);
-            everyLo = std::max(everyLo, first), everyHi = std::min(everyHi, last);
-        }
+        const SpanExtent extent = spanExtent(spanFirst, spanLast, width_);
+        const int reachLo = extent.reachFirst, reachHi = extent.reachLast;
+        const int everyLo = extent.everyFirst, everyHi = extent.everyLast;
         if (reachLo > reachHi) continue;
         // The tiles every row crosses whole; the others get their pixels row by row.
         int fullLo = reachHi / kTile + 1, fullHi = reachHi / kTile;
@@ -357,10 +338,11 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
             const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
             const double tileStep = dzdx * kTile;
-            for (int tx = fullLo; tx <= fullHi; ++tx) {
-                mergeWhole(row + static_cast<std::size_t>(tx),
-                           tileDepth(firstZ + tileStep * (tx - fullLo)));
+            const int count = fullHi - fullLo + 1;
+            for (int k = 0; k < count; ++k) {
+                runDepths_[static_cast<std::size_t>(k)] = tileDepth(firstZ + tileStep * k);
             }
+            mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), count, runDepths_.data());
         }
         const bool lastTileRow = ty == tilesY_ - 1;
         for (int tx = reachLo / kTile; tx <= reachHi / kTile; ++tx) {

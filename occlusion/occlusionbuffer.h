@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "math/vectors.h"
+#include "occlusion/tilelayers.h"
 
 class OcclusionBuffer {
 public:
@@ -149,24 +150,15 @@ private:
     };
     // The bits of tile (tx, ty) whose pixels lie beyond the window's edge.
     uint64_t beyondEdge(int tx, int ty) const;
-    // Tile `index` is about to change: the first change of a frame puts it on the list of tiles
-    // clear() resets. (A tile no polygon reached is {0, 1.0, 0.0}, and none returns to it.)
-    void touch(std::size_t index) {
-        if (tiles_[index].farDepth == 1.0f && tiles_[index].nearMask == 0) {
-            touched_.push_back(index);
-        }
-    }
-    // Adds the pixels `mask` of tile `index`, which a polygon covers no nearer than `depth`;
-    // `beyond` is the tile's beyondEdge.
-    void merge(std::size_t index, uint64_t beyond, uint64_t mask, float depth);
-    // merge for a polygon covering the whole tile, which then lies within the window.
-    void mergeWhole(std::size_t index, float depth);
+    // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`; `beyond`
+    // is the tile's beyondEdge.
+    void merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth);
     void rasterise(const std::vector<WindowVertex>& polygon);
 
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
-    std::vector<Tile> tiles_;
-    std::vector<std::size_t> touched_;  // the tiles changed since the last clear
+    TileLayers layers_;
+    std::vector<float> runDepths_;  // the depths of a run of tiles a polygon covers whole
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
     std::vector<EdgeStep> leftEdges_, rightEdges_;

@@ -19,3 +19,28 @@ uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0) {
     return tileMaskScalar(first, last, x0);
 #endif
 }
+
+SpanExtent spanExtentScalar(const int16_t* first, const int16_t* last, int width) {
+    SpanExtent extent{width, -1, 0, width - 1};
+    for (int r = 0; r < kMaskSide; ++r) {
+        if (first[r] > last[r]) {
+            extent.everyFirst = width, extent.everyLast = width - 1;
+            continue;
+        }
+        extent.reachFirst = std::min<int>(extent.reachFirst, first[r]);
+        extent.reachLast = std::max<int>(extent.reachLast, last[r]);
+        if (extent.everyFirst < width) {
+            extent.everyFirst = std::max<int>(extent.everyFirst, first[r]);
+            extent.everyLast = std::min<int>(extent.everyLast, last[r]);
+        }
+    }
+    return extent;
+}
+
+SpanExtent spanExtentSse2(const int16_t* first, const int16_t* last, int width) {
+#if defined(__SSE2__)
+    return spanExtentInline(first, last, width);
+#else
+    return spanExtentScalar(first, last, width);
+#endif
+}

@@ -19,6 +19,15 @@ constexpr uint64_t kFullMask = ~uint64_t{0};
 uint64_t tileMaskScalar(const int16_t* first, const int16_t* last, int x0);
 uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0);
 
+// The columns some row of a tile row reaches (reachFirst to reachLast; reachFirst > reachLast
+// when no row has any) and that every row reaches (everyFirst to everyLast, likewise), from the
+// spans of its eight rows as tileMask takes them; width is the window's, > every column.
+struct SpanExtent {
+    int reachFirst, reachLast, everyFirst, everyLast;
+};
+SpanExtent spanExtentScalar(const int16_t* first, const int16_t* last, int width);
+SpanExtent spanExtentSse2(const int16_t* first, const int16_t* last, int width);
+
 // The bits of columns c0 to c1 (whole columns), and of rows r0 to r1 in every column; both
 // ranges within [0, 8).
 inline uint64_t columnBits(int c0, int c1) {
@@ -53,7 +62,47 @@ inline uint64_t tileMaskInline(const int16_t* firstColumns, const int16_t* lastC
     }
     return ~outside;
 }
+
+// The smallest and the largest of eight lanes.
+inline int smallestLane(__m128i v) {
+    v = _mm_min_epi16(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+    v = _mm_min_epi16(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+    v = _mm_min_epi16(v, _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<int16_t>(_mm_cvtsi128_si32(v));
+}
+inline int largestLane(__m128i v) {
+    v = _mm_max_epi16(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+    v = _mm_max_epi16(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+    v = _mm_max_epi16(v, _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<int16_t>(_mm_cvtsi128_si32(v));
+}
+
+inline SpanExtent spanExtentInline(const int16_t* firstColumns, const int16_t* lastColumns,
+                                   int width) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstColumns));
+    const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lastColumns));
+    const __m128i empty = _mm_cmpgt_epi16(first, last);
+    const __m128i none = _mm_set1_epi16(static_cast<int16_t>(width));
+    const __m128i before = _mm_set1_epi16(-1);
+    SpanExtent extent{
+        smallestLane(_mm_or_si128(_mm_and_si128(empty, none), _mm_andnot_si128(empty, first))),
+        largestLane(_mm_or_si128(_mm_and_si128(empty, before), _mm_andnot_si128(empty, last))),
+        width, width - 1};
+    if (_mm_movemask_epi8(empty) == 0) {
+        extent.everyFirst = largestLane(first);
+        extent.everyLast = smallestLane(last);
+    }
+    return extent;
+}
 #endif
+
+inline SpanExtent spanExtent(const int16_t* first, const int16_t* last, int width) {
+#if defined(__SSE2__)
+    return spanExtentInline(first, last, width);
+#else
+    return spanExtentScalar(first, last, width);
+#endif
+}
 
 inline uint64_t tileMask(const int16_t* first, const int16_t* last, int x0) {
 #if defined(__SSE2__)

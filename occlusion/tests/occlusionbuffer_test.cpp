@@ -9,6 +9,7 @@
 #include "math/transformstack.h"
 #include "occlusion/polygonclip.h"
 #include "occlusion/tests/rasterreference.h"
+#include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
 
 namespace {
@@ -214,7 +215,7 @@ TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
 }
 
 // Spans reaching into, across, short of and past the tile, empty rows included.
-TEST(TileMask, VectorVersionGivesTheScalarBits) {
+TEST(TileMask, VectorVersionsGiveTheScalarAnswers) {
     std::mt19937 random(11);
     std::uniform_int_distribution<int> column(0, 40), origin(0, 4);
     int partial = 0;
@@ -227,9 +228,53 @@ TEST(TileMask, VectorVersionGivesTheScalarBits) {
         const int x0 = origin(random) * kMaskSide;
         const uint64_t mask = tileMaskScalar(first, last, x0);
         ASSERT_EQ(tileMaskSse2(first, last, x0), mask) << "trial " << trial;
+        const SpanExtent a = spanExtentScalar(first, last, 40), b = spanExtentSse2(first, last, 40);
+        ASSERT_EQ(std::vector<int>({a.reachFirst, a.reachLast, a.everyFirst, a.everyLast}),
+                  std::vector<int>({b.reachFirst, b.reachLast, b.everyFirst, b.everyLast}))
+            << "trial " << trial;
         partial += mask != 0 && mask != kFullMask ? 1 : 0;
     }
     EXPECT_GT(partial, 1000);
+}
+
+// Layers in every state (unreached, far only, with a near layer nearer or farther than the
+// polygon), merged whole by runs of every length: the same layers and the same list.
+TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
+    std::mt19937 random(13);
+    std::uniform_real_distribution<float> depth(0.0f, 1.0f);
+    std::uniform_int_distribution<int> state(0, 3), length(0, 13);
+    constexpr std::size_t kTiles = 16;
+    int changed = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        TileLayers scalar;
+        scalar.assign(kTiles);
+        for (std::size_t i = 0; i < kTiles; ++i) {
+            const int kind = state(random);
+            if (kind == 0) continue;  // unreached
+            scalar.touched.push_back(i);
+            scalar.farDepth[i] = depth(random);
+            if (kind >= 2) scalar.nearMask[i] = random() | 1u, scalar.nearDepth[i] = depth(random);
+        }
+        TileLayers vector = scalar;
+        const int count = length(random);
+        const std::size_t first = static_cast<std::size_t>(trial % 3);
+        std::vector<float> depths(static_cast<std::size_t>(count));
+        for (float& d : depths) d = depth(random);
+        mergeWholeScalar(scalar, first, count, depths.data());
+        mergeWholeSse2(vector, first, count, depths.data());
+        ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
+        ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
+        ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
+        ASSERT_EQ(vector.touched, scalar.touched) << "trial " << trial;
+        changed += scalar.touched.size() > 0 ? 1 : 0;
+    }
+    EXPECT_GT(changed, 1000);
+    TileLayers layers;
+    layers.assign(4);
+    const float near[2] = {0.25f, 0.5f};
+    mergeWhole(layers, 1, 2, near);
+    layers.reset();
+    EXPECT_EQ(layers.farDepth, std::vector<float>(4, 1.0f));
 }
 
 TEST(ClipPolygon, KeepsWhatLiesBeyondTheNearPlaneAndDropsWhatLiesBefore) {

@@ -1,0 +1,79 @@
+#include "occlusion/tilelayers.h"
+
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+void TileLayers::assign(std::size_t count) {
+    nearMask.assign(count, 0);
+    farDepth.assign(count, 1.0f);
+    nearDepth.assign(count, 0.0f);
+    touched.clear();
+    touched.reserve(count);
+}
+
+void TileLayers::reset() {
+    for (const std::size_t i : touched) {
+        nearMask[i] = 0, farDepth[i] = 1.0f, nearDepth[i] = 0.0f;
+    }
+    touched.clear();
+}
+
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const float* depths) {
+    for (int k = 0; k < count; ++k) {
+        const std::size_t i = first + static_cast<std::size_t>(k);
+        const float depth = depths[k];
+        if (!(depth < layers.farDepth[i])) continue;
+        layers.touch(i);
+        layers.farDepth[i] = depth;
+        if (!(layers.nearDepth[i] < depth)) layers.nearMask[i] = 0, layers.nearDepth[i] = 0.0f;
+    }
+}
+
+#if defined(__SSE2__)
+
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths) {
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const std::size_t i = first + static_cast<std::size_t>(k);
+        float* farDepth = layers.farDepth.data() + i;
+        float* nearDepth = layers.nearDepth.data() + i;
+        auto* nearMask = reinterpret_cast<__m128i*>(layers.nearMask.data() + i);
+        const __m128 depth = _mm_loadu_ps(depths + k);
+        const __m128 far = _mm_loadu_ps(farDepth), near = _mm_loadu_ps(nearDepth);
+        const __m128i masks01 = _mm_loadu_si128(nearMask), masks23 = _mm_loadu_si128(nearMask + 1);
+        const __m128 nearer = _mm_cmplt_ps(depth, far);
+        if (_mm_movemask_ps(nearer) == 0) continue;
+        // Unreached: far at 1 and an empty mask (both halves of the 64 bits zero).
+        const __m128i zero = _mm_setzero_si128();
+        const __m128 empty01 = _mm_castsi128_ps(_mm_cmpeq_epi32(masks01, zero));
+        const __m128 empty23 = _mm_castsi128_ps(_mm_cmpeq_epi32(masks23, zero));
+        const __m128 lowHalves = _mm_shuffle_ps(empty01, empty23, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 highHalves = _mm_shuffle_ps(empty01, empty23, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 unreached =
+            _mm_and_ps(_mm_and_ps(lowHalves, highHalves), _mm_cmpeq_ps(far, _mm_set1_ps(1.0f)));
+        const int fresh = _mm_movemask_ps(_mm_and_ps(nearer, unreached));
+        for (int lane = 0; lane < 4; ++lane) {
+            if (fresh & (1 << lane)) layers.touched.push_back(i + static_cast<std::size_t>(lane));
+        }
+        // The near layer goes where the polygon is nearer and the layer is not nearer still.
+        const __m128 drop = _mm_andnot_ps(_mm_cmplt_ps(near, depth), nearer);
+        _mm_storeu_ps(farDepth, _mm_or_ps(_mm_and_ps(nearer, depth), _mm_andnot_ps(nearer, far)));
+        _mm_storeu_ps(nearDepth, _mm_andnot_ps(drop, near));
+        const __m128i drop32 = _mm_castps_si128(drop);
+        _mm_storeu_si128(nearMask, _mm_andnot_si128(_mm_unpacklo_epi32(drop32, drop32), masks01));
+        _mm_storeu_si128(nearMask + 1,
+                         _mm_andnot_si128(_mm_unpackhi_epi32(drop32, drop32), masks23));
+    }
+    mergeWholeScalar(layers, first + static_cast<std::size_t>(k), count - k, depths + k);
+}
+
+#else
+
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths) {
+    mergeWholeScalar(layers, first, count, depths);
+}
+
+#endif

@@ -1,0 +1,39 @@
+#pragma once
+// The two layers of the occlusion buffer's tiles (occlusion/occlusionbuffer.h), array by array,
+// so that the tiles of a row lie side by side for SSE2: for tile i, a pixel reads farDepth[i],
+// or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
+// is {0, 1.0, 0.0}; touched lists the tiles changed since the layers were last reset, each once.
+//
+// mergeWhole merges a polygon covering a run of tiles whole. It comes as the scalar loop, which
+// is the reference, and as an SSE2 version (part of every x86-64 processor) that merges four
+// tiles at a time; both leave the same layers and the same list.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct TileLayers {
+    std::vector<uint64_t> nearMask;
+    std::vector<float> farDepth, nearDepth;
+    std::vector<std::size_t> touched;  // room reserved for every tile: it never reallocates
+
+    // count tiles, all unreached.
+    void assign(std::size_t count);
+    // Every tile unreached again; costs only the tiles on the list.
+    void reset();
+
+    // Tile i is about to change: the first change puts it on the list.
+    void touch(std::size_t i) {
+        if (farDepth[i] == 1.0f && nearMask[i] == 0) touched.push_back(i);
+    }
+};
+
+// Tiles first to first + count - 1, each covered whole by a polygon no nearer than depths[k]
+// over tile first + k: where the polygon is nearer than the far layer it becomes the far layer,
+// and the near layer stays only where it is nearer still.
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const float* depths);
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths);
+
+inline void mergeWhole(TileLayers& layers, std::size_t first, int count, const float* depths) {
+    mergeWholeSse2(layers, first, count, depths);  // the scalar loop where SSE2 is not available
+}
