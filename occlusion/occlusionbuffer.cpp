@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kTile = OcclusionBuffer::kTile;
 constexpr int64_t kSubpixels = 256;  // fixed-point steps per pixel
 constexpr float kFar = 1.0f;
 constexpr float kBelowFar = 0.99999994f;  // the largest float below 1: a drawn pixel's farthest
