@@ -97,6 +97,10 @@ void OcclusionBuffer::resize(int width, int height) {
         const std::size_t tiles =
             static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
         layers_.assign(tiles);
+        blocksX_ = (tilesX_ + kBlock - 1) / kBlock;
+        blocksY_ = (tilesY_ + kBlock - 1) / kBlock;
+        blockFarthest_.assign(
+            static_cast<std::size_t>(blocksX_) * static_cast<std::size_t>(blocksY_), kFar);
         runDepths_.assign(static_cast<std::size_t>(tilesX_), 1.0f);
         rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
         rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
@@ -106,7 +110,26 @@ void OcclusionBuffer::resize(int width, int height) {
 
 void OcclusionBuffer::release() { *this = OcclusionBuffer(); }
 
-void OcclusionBuffer::clear() { layers_.reset(); }
+void OcclusionBuffer::clear() {
+    layers_.reset();
+    blocksCurrent_ = false;
+}
+
+void OcclusionBuffer::findBlockFarthest() {
+    for (int by = 0; by < blocksY_; ++by) {
+        for (int bx = 0; bx < blocksX_; ++bx) {
+            float farthest = 0.0f;
+            for (int ty = by * kBlock; ty < std::min(tilesY_, by * kBlock + kBlock); ++ty) {
+                const float* row = layers_.farDepth.data() + ty * tilesX_;
+                for (int tx = bx * kBlock; tx < std::min(tilesX_, bx * kBlock + kBlock); ++tx) {
+                    farthest = std::max(farthest, row[tx]);
+                }
+            }
+            blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = farthest;
+        }
+    }
+    blocksCurrent_ = true;
+}
 
 uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
     const int columns = std::min(kTile, width_ - tx * kTile);
@@ -146,6 +169,7 @@ float OcclusionBuffer::depthAt(int x, int y) const {
 
 void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
     if (tilesX_ == 0 || tilesY_ == 0) return;
+    blocksCurrent_ = false;
     if (windowPolygon(clip, count, window_)) rasterise(window_);
 }
 
@@ -368,18 +392,31 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
     if (x0 > x1 || y0 > y1) return answer;
     if (tilesX_ == 0 || tilesY_ == 0) return {false, false};
-    for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
-        const int r0 = std::max(y0 - ty * kTile, 0), r1 = std::min(y1 - ty * kTile, kTile - 1);
-        const uint64_t rows = rowBits(r0, r1);
-        for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
-            const Tile t = tile(tx, ty);
-            // The far layer covered and in front: both answers stand for the tile's pixels.
-            if (t.farDepth < depth && t.farDepth < kFar) continue;
-            const int c0 = std::max(x0 - tx * kTile, 0), c1 = std::min(x1 - tx * kTile, kTile - 1);
-            const uint64_t pixels = rows & columnBits(c0, c1);
-            const bool allNear = (pixels & ~t.nearMask) == 0;
-            if (!(t.farDepth < kFar) && !allNear) return {false, false};
-            if (!allNear || !(t.nearDepth < depth)) answer.hidden = false;
+    if (!blocksCurrent_) findBlockFarthest();
+    const int tx0 = x0 / kTile, tx1 = x1 / kTile, ty0 = y0 / kTile, ty1 = y1 / kTile;
+    for (int by = ty0 / kBlock; by <= ty1 / kBlock; ++by) {
+        for (int bx = tx0 / kBlock; bx <= tx1 / kBlock; ++bx) {
+            // The block's farthest covered and in front settles both answers for its tiles.
+            const float blockFar = blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)];
+            if (blockFar < depth && blockFar < kFar) continue;
+            for (int ty = std::max(ty0, by * kBlock); ty <= std::min(ty1, by * kBlock + kBlock - 1);
+                 ++ty) {
+                const int r0 = std::max(y0 - ty * kTile, 0);
+                const int r1 = std::min(y1 - ty * kTile, kTile - 1);
+                const uint64_t rows = rowBits(r0, r1);
+                for (int tx = std::max(tx0, bx * kBlock);
+                     tx <= std::min(tx1, bx * kBlock + kBlock - 1); ++tx) {
+                    const Tile t = tile(tx, ty);
+                    // The far layer covered and in front: both answers stand for its pixels.
+                    if (t.farDepth < depth && t.farDepth < kFar) continue;
+                    const int c0 = std::max(x0 - tx * kTile, 0);
+                    const int c1 = std::min(x1 - tx * kTile, kTile - 1);
+                    const uint64_t pixels = rows & columnBits(c0, c1);
+                    const bool allNear = (pixels & ~t.nearMask) == 0;
+                    if (!(t.farDepth < kFar) && !allNear) return {false, false};
+                    if (!allNear || !(t.nearDepth < depth)) answer.hidden = false;
+                }
+            }
         }
     }
     return answer;

@@ -21,7 +21,8 @@
 //   its bit is set, the near depth. A polygon adds its pixels of the tile to the near layer
 //   with its farthest depth over them; once the mask is full, the layer becomes the far one.
 //   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
-//   depth is the tile's farthest: the first level of the hierarchy the queries descend.
+//   depth is the tile's farthest. Above the tiles, each block of 8 by 8 tiles keeps the
+//   farthest of their far depths: the hierarchy of maxima the queries descend.
 // - The buffer keeps a list of the tiles polygons have reached since it was last cleared, and
 //   clearing resets only those: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
@@ -81,8 +82,8 @@ public:
 
     // Over the pixels x0 to x1 by y0 to y1 (both ends included, clipped to the window): whether
     // every one is covered, and whether every one holds a depth in front of `depth`. A range
-    // with no pixel answers true to both. Looks at a tile's near layer only where its far depth
-    // does not settle both answers.
+    // with no pixel answers true to both. Descends from a block of tiles to its tiles, and from
+    // a tile's far depth to its near layer, only where the coarser answer is not final.
     struct RectAnswer {
         bool covered = true;
         bool hidden = true;
@@ -158,6 +159,13 @@ private:
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
     TileLayers layers_;
+    // The second level of the hierarchy: the farthest far depth of each block of kBlock by
+    // kBlock tiles, found when a query first needs it after drawing.
+    static constexpr int kBlock = 8;
+    void findBlockFarthest();
+    int blocksX_ = 0, blocksY_ = 0;
+    bool blocksCurrent_ = false;
+    std::vector<float> blockFarthest_;
     std::vector<float> runDepths_;  // the depths of a run of tiles a polygon covers whole
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
