@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "math/matrix4x4.h"
+#include "occlusion/tilemask.h"
 
 namespace {
 
@@ -48,22 +49,52 @@ void RasterCulling::pictures(PixelImage& level0, int level0Width, int level0Heig
     level0.resize(level0Width, level0Height);
     grid.resize(gridWidth, gridHeight);
     constexpr int kTile = OcclusionBuffer::kTile;
+    // The cells of `block` pixels a tile's pixels first to last (in window columns or rows,
+    // within the window) meet, below `cells`, and the tile's pixels within each.
+    struct Part {
+        int cell, first, last;  // first and last relative to the tile
+    };
+    const auto parts = [](int tileFirst, int last, int block, int cells, Part* out) {
+        int n = 0;
+        for (int cell = tileFirst / block; cell <= last / block && cell < cells; ++cell) {
+            out[n++] = {cell, std::max(cell * block, tileFirst) - tileFirst,
+                        std::min(cell * block + block - 1, last) - tileFirst};
+        }
+        return n;
+    };
+    Part columns[kTile], rows[kTile];
     for (int ty = 0; ty < buffer_.tilesUp(); ++ty) {
         for (int tx = 0; tx < buffer_.tilesAcross(); ++tx) {
             const OcclusionBuffer::Tile tile = buffer_.tile(tx, ty);
             const int x0 = tx * kTile, y0 = ty * kTile;
-            const int columns = std::min(kTile, buffer_.width() - x0);
-            const int rows = std::min(kTile, buffer_.height() - y0);
-            for (int r = 0; r < rows; ++r) {
-                for (int c = 0; c < columns; ++c) {
-                    const int x = x0 + c, y = y0 + r;
-                    const float d = tile.depth(c, r);
-                    const int cx = x / kLevel0Block, cy = y / kLevel0Block;
-                    if (cx < level0Width && cy < level0Height && d < 1.0f) {
-                        level0[cx][cy] += 1.0f;
-                    }
-                    const int gx = x / kGridBlock, gy = y / kGridBlock;
-                    if (gx < gridWidth && gy < gridHeight) grid[gx][gy] = std::max(grid[gx][gy], d);
+            const int x1 = std::min(x0 + kTile, buffer_.width()) - 1;
+            const int y1 = std::min(y0 + kTile, buffer_.height()) - 1;
+            // Level 0: the covered pixels of each block (all of them where the far layer is
+            // covered, else those of the near layer).
+            const uint64_t covered = tile.farDepth < 1.0f ? kFullMask : tile.nearMask;
+            const int nx = parts(x0, x1, kLevel0Block, level0Width, columns);
+            const int ny = parts(y0, y1, kLevel0Block, level0Height, rows);
+            for (int i = 0; i < nx; ++i) {
+                for (int j = 0; j < ny; ++j) {
+                    const uint64_t pixels = columnBits(columns[i].first, columns[i].last) &
+                                            rowBits(rows[j].first, rows[j].last);
+                    level0[columns[i].cell][rows[j].cell] +=
+                        static_cast<float>(__builtin_popcountll(pixels & covered));
+                }
+            }
+            // The grid: the farthest pixel of each cell, the far depth unless every pixel of
+            // the tile in it holds the nearer near depth.
+            const int gx = parts(x0, x1, kGridBlock, gridWidth, columns);
+            const int gy = parts(y0, y1, kGridBlock, gridHeight, rows);
+            for (int i = 0; i < gx; ++i) {
+                for (int j = 0; j < gy; ++j) {
+                    const uint64_t pixels = columnBits(columns[i].first, columns[i].last) &
+                                            rowBits(rows[j].first, rows[j].last);
+                    const bool allNear = (pixels & ~tile.nearMask) == 0;
+                    const float d =
+                        allNear && tile.nearDepth < tile.farDepth ? tile.nearDepth : tile.farDepth;
+                    float& cell = grid[columns[i].cell][rows[j].cell];
+                    cell = std::max(cell, d);
                 }
             }
         }
