@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 #include "occlusion/polygonclip.h"
 #include "occlusion/tilelayers.h"
@@ -394,11 +395,17 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     if (tilesX_ == 0 || tilesY_ == 0) return {false, false};
     if (!blocksCurrent_) findBlockFarthest();
     const int tx0 = x0 / kTile, tx1 = x1 / kTile, ty0 = y0 / kTile, ty1 = y1 / kTile;
+    // A rectangle reaching past an occluder's outline most often does so at a corner: the four
+    // corner pixels first.
+    for (const auto& [x, y] : {std::pair{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}}) {
+        if (!(depthAt(x, y) < kFar)) return {false, false};
+    }
     for (int by = ty0 / kBlock; by <= ty1 / kBlock; ++by) {
         for (int bx = tx0 / kBlock; bx <= tx1 / kBlock; ++bx) {
             // The block's farthest covered and in front settles both answers for its tiles.
             const float blockFar = blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)];
-            if (blockFar < depth && blockFar < kFar) continue;
+            // So does its being covered, once some pixel is known not to be in front.
+            if ((blockFar < depth || !answer.hidden) && blockFar < kFar) continue;
             for (int ty = std::max(ty0, by * kBlock); ty <= std::min(ty1, by * kBlock + kBlock - 1);
                  ++ty) {
                 const int r0 = std::max(y0 - ty * kTile, 0);
@@ -408,7 +415,7 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
                      tx <= std::min(tx1, bx * kBlock + kBlock - 1); ++tx) {
                     const Tile t = tile(tx, ty);
                     // The far layer covered and in front: both answers stand for its pixels.
-                    if (t.farDepth < depth && t.farDepth < kFar) continue;
+                    if ((t.farDepth < depth || !answer.hidden) && t.farDepth < kFar) continue;
                     const int c0 = std::max(x0 - tx * kTile, 0);
                     const int c1 = std::min(x1 - tx * kTile, kTile - 1);
                     const uint64_t pixels = rows & columnBits(c0, c1);
