@@ -7,6 +7,10 @@
 #include <limits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "occlusion/polygonclip.h"
 #include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
@@ -15,7 +19,6 @@ namespace {
 
 constexpr int64_t kSubpixels = 256;  // fixed-point steps per pixel
 constexpr float kFar = 1.0f;
-constexpr float kBelowFar = 0.99999994f;  // the largest float below 1: a drawn pixel's farthest
 // How far beyond the window, in window sizes, a clipped polygon may reach: the clip guard band
 // of 4 reaches 1.5 window sizes, and a little more is allowed for rounding.
 constexpr double kGuardReach = (static_cast<double>(kClipGuardBand) - 1.0) / 2.0 + 0.5;
@@ -102,7 +105,6 @@ void OcclusionBuffer::resize(int width, int height) {
         blocksY_ = (tilesY_ + kBlock - 1) / kBlock;
         blockFarthest_.assign(
             static_cast<std::size_t>(blocksX_) * static_cast<std::size_t>(blocksY_), kFar);
-        runDepths_.assign(static_cast<std::size_t>(tilesX_), 1.0f);
         rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
         rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
     }
@@ -117,16 +119,25 @@ void OcclusionBuffer::clear() {
 }
 
 void OcclusionBuffer::findBlockFarthest() {
-    for (int by = 0; by < blocksY_; ++by) {
+    std::fill(blockFarthest_.begin(), blockFarthest_.end(), 0.0f);
+    for (int ty = 0; ty < tilesY_; ++ty) {
+        const float* row = layers_.farDepth.data() + static_cast<std::size_t>(ty) * tilesX_;
+        float* blocks = blockFarthest_.data() + static_cast<std::size_t>(ty / kBlock) * blocksX_;
         for (int bx = 0; bx < blocksX_; ++bx) {
-            float farthest = 0.0f;
-            for (int ty = by * kBlock; ty < std::min(tilesY_, by * kBlock + kBlock); ++ty) {
-                const float* row = layers_.farDepth.data() + ty * tilesX_;
-                for (int tx = bx * kBlock; tx < std::min(tilesX_, bx * kBlock + kBlock); ++tx) {
-                    farthest = std::max(farthest, row[tx]);
-                }
+            const float* far = row + bx * kBlock;
+            const int count = std::min(kBlock, tilesX_ - bx * kBlock);
+            float farthest = blocks[bx];
+#if defined(__SSE2__)
+            if (count == kBlock) {
+                __m128 m = _mm_max_ps(_mm_loadu_ps(far), _mm_loadu_ps(far + 4));
+                m = _mm_max_ps(m, _mm_movehl_ps(m, m));
+                m = _mm_max_ss(m, _mm_shuffle_ps(m, m, 1));
+                blocks[bx] = std::max(farthest, _mm_cvtss_f32(m));
+                continue;
             }
-            blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = farthest;
+#endif
+            for (int k = 0; k < count; ++k) farthest = std::max(farthest, far[k]);
+            blocks[bx] = farthest;
         }
     }
     blocksCurrent_ = true;
@@ -300,21 +311,15 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         (dy < 0 ? leftEdges_ : rightEdges_).push_back(e);
     }
 
-    // One row of tiles at a time: the spans of its kTile rows, then each tile they reach gets
-    // its pixels as a mask and the polygon's farthest depth over them.
     // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the tile
-    // at (x0, y0); and the depth a tile keeps for it: never beyond the farthest vertex by more
-    // than a snapping step, pushed back, in float.
+    // at (x0, y0); a tile keeps it as heldDepth (occlusion/tilelayers.h), never beyond the
+    // farthest vertex by more than a snapping step, pushed back.
     const auto planeFarthest = [&](int x0, int c0, int c1, int y0, int r0, int r1) {
         const double px = (dzdx > 0 ? x0 + c1 : x0 + c0) + 0.5 - ax;
         const double py = (dzdy > 0 ? y0 + r1 : y0 + r0) + 0.5 - ay;
         return baseZ + dzdx * px + dzdy * py;
     };
     const double cap = farthestVertex + slack, pad = slack + kDepthRounding;
-    const auto tileDepth = [&](double planeZ) {
-        const double z = std::min(planeZ, cap) + pad;
-        return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
-    };
     // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
     // of the first and last tile rows beyond the polygon have none.
     const int spanRows0 = firstRow / kTile * kTile, spanRows1 = lastRow / kTile * kTile + kTile - 1;
@@ -362,11 +367,8 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
             const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
             const double tileStep = dzdx * kTile;
-            const int count = fullHi - fullLo + 1;
-            for (int k = 0; k < count; ++k) {
-                runDepths_[static_cast<std::size_t>(k)] = tileDepth(firstZ + tileStep * k);
-            }
-            mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), count, runDepths_.data());
+            mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
+                       DepthRamp{firstZ, tileStep, cap, pad});
         }
         const bool lastTileRow = ty == tilesY_ - 1;
         for (int tx = reachLo / kTile; tx <= reachHi / kTile; ++tx) {
@@ -382,7 +384,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
                                            y0, lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
             const uint64_t beyond =
                 (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
-            merge(row + static_cast<std::size_t>(tx), beyond, mask, tileDepth(z));
+            merge(row + static_cast<std::size_t>(tx), beyond, mask, heldDepth(z, cap, pad));
         }
     }
 }
@@ -398,7 +400,9 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     // A rectangle reaching past an occluder's outline most often does so at a corner: the four
     // corner pixels first.
     for (const auto& [x, y] : {std::pair{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}}) {
-        if (!(depthAt(x, y) < kFar)) return {false, false};
+        const std::size_t i = static_cast<std::size_t>(y / kTile) * tilesX_ + x / kTile;
+        const bool near = (layers_.nearMask[i] >> ((x % kTile) * kTile + y % kTile)) & 1u;
+        if (!near && !(layers_.farDepth[i] < kFar)) return {false, false};
     }
     for (int by = ty0 / kBlock; by <= ty1 / kBlock; ++by) {
         for (int bx = tx0 / kBlock; bx <= tx1 / kBlock; ++bx) {

@@ -166,7 +166,6 @@ private:
     int blocksX_ = 0, blocksY_ = 0;
     bool blocksCurrent_ = false;
     std::vector<float> blockFarthest_;
-    std::vector<float> runDepths_;  // the depths of a run of tiles a polygon covers whole
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
     std::vector<EdgeStep> leftEdges_, rightEdges_;

@@ -21,10 +21,14 @@ void TileLayers::reset() {
     touched.clear();
 }
 
-void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const float* depths) {
-    for (int k = 0; k < count; ++k) {
+namespace {
+
+// The scalar merge of tiles from to to - 1 of the run.
+void mergeWholeRange(TileLayers& layers, std::size_t first, int from, int to,
+                     const DepthRamp& ramp) {
+    for (int k = from; k < to; ++k) {
         const std::size_t i = first + static_cast<std::size_t>(k);
-        const float depth = depths[k];
+        const float depth = heldDepth(ramp.first + ramp.step * k, ramp.cap, ramp.pad);
         if (!(depth < layers.farDepth[i])) continue;
         layers.touch(i);
         layers.farDepth[i] = depth;
@@ -32,16 +36,33 @@ void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const fl
     }
 }
 
+}  // namespace
+
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    mergeWholeRange(layers, first, 0, count, ramp);
+}
+
 #if defined(__SSE2__)
 
-void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths) {
+// heldDepth of the ramp for tiles k and k + 1, in the scalar's operations: min(a, b) is
+// (b < a) ? b : a and max(a, b) is (a < b) ? b : a.
+__m128 rampDepths(const DepthRamp& ramp, __m128d k) {
+    const __m128d plane =
+        _mm_add_pd(_mm_set1_pd(ramp.first), _mm_mul_pd(_mm_set1_pd(ramp.step), k));
+    const __m128d z = _mm_add_pd(_mm_min_pd(_mm_set1_pd(ramp.cap), plane), _mm_set1_pd(ramp.pad));
+    return _mm_min_ps(_mm_set1_ps(kBelowFar), _mm_cvtpd_ps(_mm_max_pd(_mm_setzero_pd(), z)));
+}
+
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
     int k = 0;
     for (; k + 4 <= count; k += 4) {
         const std::size_t i = first + static_cast<std::size_t>(k);
         float* farDepth = layers.farDepth.data() + i;
         float* nearDepth = layers.nearDepth.data() + i;
         auto* nearMask = reinterpret_cast<__m128i*>(layers.nearMask.data() + i);
-        const __m128 depth = _mm_loadu_ps(depths + k);
+        const double base = k;
+        const __m128 depth = _mm_movelh_ps(rampDepths(ramp, _mm_set_pd(base + 1, base)),
+                                           rampDepths(ramp, _mm_set_pd(base + 3, base + 2)));
         const __m128 far = _mm_loadu_ps(farDepth), near = _mm_loadu_ps(nearDepth);
         const __m128i masks01 = _mm_loadu_si128(nearMask), masks23 = _mm_loadu_si128(nearMask + 1);
         const __m128 nearer = _mm_cmplt_ps(depth, far);
@@ -67,13 +88,13 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const floa
         _mm_storeu_si128(nearMask + 1,
                          _mm_andnot_si128(_mm_unpackhi_epi32(drop32, drop32), masks23));
     }
-    mergeWholeScalar(layers, first + static_cast<std::size_t>(k), count - k, depths + k);
+    mergeWholeRange(layers, first, k, count, ramp);
 }
 
 #else
 
-void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths) {
-    mergeWholeScalar(layers, first, count, depths);
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    mergeWholeScalar(layers, first, count, ramp);
 }
 
 #endif

@@ -8,6 +8,7 @@
 // is the reference, and as an SSE2 version (part of every x86-64 processor) that merges four
 // tiles at a time; both leave the same layers and the same list.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -28,12 +29,27 @@ struct TileLayers {
     }
 };
 
-// Tiles first to first + count - 1, each covered whole by a polygon no nearer than depths[k]
-// over tile first + k: where the polygon is nearer than the far layer it becomes the far layer,
-// and the near layer stays only where it is nearer still.
-void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const float* depths);
-void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const float* depths);
+// The depth a tile keeps for a polygon whose plane reaches planeZ at its farthest over the
+// tile's pixels: never beyond the polygon's farthest vertex cap, pushed back by pad, held within
+// [0, kBelowFar], below the far value 1.0, in float.
+constexpr float kBelowFar = 0.99999994f;  // the largest float below 1
+inline float heldDepth(double planeZ, double cap, double pad) {
+    const double z = std::min(planeZ, cap) + pad;
+    return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
+}
 
-inline void mergeWhole(TileLayers& layers, std::size_t first, int count, const float* depths) {
-    mergeWholeSse2(layers, first, count, depths);  // the scalar loop where SSE2 is not available
+// A polygon's depths along a run of tiles it covers whole: tile k of the run keeps
+// heldDepth(first + step * k, cap, pad).
+struct DepthRamp {
+    double first, step, cap, pad;
+};
+
+// Tiles first to first + count - 1, each covered whole by a polygon no nearer than the ramp's
+// depth: where the polygon is nearer than the far layer it becomes the far layer, and the near
+// layer stays only where it is nearer still.
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);
+void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);
+
+inline void mergeWhole(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    mergeWholeSse2(layers, first, count, ramp);  // the scalar loop where SSE2 is not available
 }

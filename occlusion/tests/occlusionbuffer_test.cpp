@@ -258,10 +258,11 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
         TileLayers vector = scalar;
         const int count = length(random);
         const std::size_t first = static_cast<std::size_t>(trial % 3);
-        std::vector<float> depths(static_cast<std::size_t>(count));
-        for (float& d : depths) d = depth(random);
-        mergeWholeScalar(scalar, first, count, depths.data());
-        mergeWholeSse2(vector, first, count, depths.data());
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        const DepthRamp ramp{unit(random) * 1.2 - 0.1, (unit(random) - 0.5) * 0.1,
+                             unit(random) * 1.1, 1e-6};
+        mergeWholeScalar(scalar, first, count, ramp);
+        mergeWholeSse2(vector, first, count, ramp);
         ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
         ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
         ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
@@ -271,8 +272,7 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
     EXPECT_GT(changed, 1000);
     TileLayers layers;
     layers.assign(4);
-    const float near[2] = {0.25f, 0.5f};
-    mergeWhole(layers, 1, 2, near);
+    mergeWhole(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
     layers.reset();
     EXPECT_EQ(layers.farDepth, std::vector<float>(4, 1.0f));
 }
