@@ -370,13 +370,12 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
                        DepthRamp{firstZ, tileStep, cap, pad});
         }
+        // The tiles before and after the whole ones, row by row.
         const bool lastTileRow = ty == tilesY_ - 1;
-        for (int tx = reachLo / kTile; tx <= reachHi / kTile; ++tx) {
-            if (tx == fullLo) tx = std::max(tx, fullHi + 1);
-            if (tx > reachHi / kTile) break;
+        const auto partly = [&](int tx) {
             const int x0 = tx * kTile;
             const uint64_t mask = tileMask(spanFirst, spanLast, x0);
-            if (mask == 0) continue;
+            if (mask == 0) return;
             // The pixels' bounding box in the tile.
             uint64_t rows = mask;
             rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
@@ -385,7 +384,10 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
             const uint64_t beyond =
                 (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
             merge(row + static_cast<std::size_t>(tx), beyond, mask, heldDepth(z, cap, pad));
-        }
+        };
+        const int lastTile = reachHi / kTile;
+        for (int tx = reachLo / kTile; tx < std::min(fullLo, lastTile + 1); ++tx) partly(tx);
+        for (int tx = std::max(fullLo, fullHi + 1); tx <= lastTile; ++tx) partly(tx);
     }
 }
 

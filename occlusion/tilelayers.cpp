@@ -7,26 +7,23 @@
 #endif
 
 void TileLayers::assign(std::size_t count) {
-    nearMask.assign(count, 0);
-    farDepth.assign(count, 1.0f);
-    nearDepth.assign(count, 0.0f);
-    touched.clear();
-    touched.reserve(count);
+    nearMask.assign(count + 3, 0);
+    farDepth.assign(count + 3, 1.0f);
+    nearDepth.assign(count + 3, 0.0f);
+    touched.assign(count + 1, 0);
+    touchedCount = 0;
 }
 
 void TileLayers::reset() {
-    for (const std::size_t i : touched) {
+    for (std::size_t k = 0; k < touchedCount; ++k) {
+        const std::size_t i = touched[k];
         nearMask[i] = 0, farDepth[i] = 1.0f, nearDepth[i] = 0.0f;
     }
-    touched.clear();
+    touchedCount = 0;
 }
 
-namespace {
-
-// The scalar merge of tiles from to to - 1 of the run.
-void mergeWholeRange(TileLayers& layers, std::size_t first, int from, int to,
-                     const DepthRamp& ramp) {
-    for (int k = from; k < to; ++k) {
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    for (int k = 0; k < count; ++k) {
         const std::size_t i = first + static_cast<std::size_t>(k);
         const float depth = heldDepth(ramp.first + ramp.step * k, ramp.cap, ramp.pad);
         if (!(depth < layers.farDepth[i])) continue;
@@ -34,12 +31,6 @@ void mergeWholeRange(TileLayers& layers, std::size_t first, int from, int to,
         layers.farDepth[i] = depth;
         if (!(layers.nearDepth[i] < depth)) layers.nearMask[i] = 0, layers.nearDepth[i] = 0.0f;
     }
-}
-
-}  // namespace
-
-void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
-    mergeWholeRange(layers, first, 0, count, ramp);
 }
 
 #if defined(__SSE2__)
@@ -54,8 +45,7 @@ __m128 rampDepths(const DepthRamp& ramp, __m128d k) {
 }
 
 void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
-    int k = 0;
-    for (; k + 4 <= count; k += 4) {
+    for (int k = 0; k < count; k += 4) {
         const std::size_t i = first + static_cast<std::size_t>(k);
         float* farDepth = layers.farDepth.data() + i;
         float* nearDepth = layers.nearDepth.data() + i;
@@ -65,8 +55,10 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const Dept
                                            rampDepths(ramp, _mm_set_pd(base + 3, base + 2)));
         const __m128 far = _mm_loadu_ps(farDepth), near = _mm_loadu_ps(nearDepth);
         const __m128i masks01 = _mm_loadu_si128(nearMask), masks23 = _mm_loadu_si128(nearMask + 1);
-        const __m128 nearer = _mm_cmplt_ps(depth, far);
-        if (_mm_movemask_ps(nearer) == 0) continue;
+        // Lanes past the run's end (the last group may be short) keep what they hold.
+        const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
+        const __m128 inRun = _mm_castsi128_ps(_mm_cmplt_epi32(lane, _mm_set1_epi32(count - k)));
+        const __m128 nearer = _mm_and_ps(_mm_cmplt_ps(depth, far), inRun);
         // Unreached: far at 1 and an empty mask (both halves of the 64 bits zero).
         const __m128i zero = _mm_setzero_si128();
         const __m128 empty01 = _mm_castsi128_ps(_mm_cmpeq_epi32(masks01, zero));
@@ -76,8 +68,9 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const Dept
         const __m128 unreached =
             _mm_and_ps(_mm_and_ps(lowHalves, highHalves), _mm_cmpeq_ps(far, _mm_set1_ps(1.0f)));
         const int fresh = _mm_movemask_ps(_mm_and_ps(nearer, unreached));
-        for (int lane = 0; lane < 4; ++lane) {
-            if (fresh & (1 << lane)) layers.touched.push_back(i + static_cast<std::size_t>(lane));
+        for (int n = 0; n < 4; ++n) {
+            layers.touched[layers.touchedCount] = i + static_cast<std::size_t>(n);
+            layers.touchedCount += static_cast<std::size_t>((fresh >> n) & 1);
         }
         // The near layer goes where the polygon is nearer and the layer is not nearer still.
         const __m128 drop = _mm_andnot_ps(_mm_cmplt_ps(near, depth), nearer);
@@ -88,7 +81,6 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const Dept
         _mm_storeu_si128(nearMask + 1,
                          _mm_andnot_si128(_mm_unpackhi_epi32(drop32, drop32), masks23));
     }
-    mergeWholeRange(layers, first, k, count, ramp);
 }
 
 #else

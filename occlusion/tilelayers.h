@@ -2,7 +2,7 @@
 // The two layers of the occlusion buffer's tiles (occlusion/occlusionbuffer.h), array by array,
 // so that the tiles of a row lie side by side for SSE2: for tile i, a pixel reads farDepth[i],
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
-// is {0, 1.0, 0.0}; touched lists the tiles changed since the layers were last reset, each once.
+// is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
 //
 // mergeWhole merges a polygon covering a run of tiles whole. It comes as the scalar loop, which
 // is the reference, and as an SSE2 version (part of every x86-64 processor) that merges four
@@ -14,18 +14,23 @@
 #include <vector>
 
 struct TileLayers {
+    // Three more than the tiles, unreached, so that four tiles can be loaded from any tile on.
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    std::vector<std::size_t> touched;  // room reserved for every tile: it never reallocates
+    // The list: its first touchedCount entries (room for every tile and one more).
+    std::vector<std::size_t> touched;
+    std::size_t touchedCount = 0;
 
     // count tiles, all unreached.
     void assign(std::size_t count);
     // Every tile unreached again; costs only the tiles on the list.
     void reset();
 
-    // Tile i is about to change: the first change puts it on the list.
+    // Tile i is about to change: the first change puts it on the list. (Written without a
+    // branch: the entry past the list is overwritten unless the tile was unreached.)
     void touch(std::size_t i) {
-        if (farDepth[i] == 1.0f && nearMask[i] == 0) touched.push_back(i);
+        touched[touchedCount] = i;
+        touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
     }
 };
 
