@@ -1,7 +1,6 @@
 #include "occlusion/vectorprojection.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <limits>
 
@@ -41,16 +40,23 @@ WideVector multiply(const float (&m)[4][4][4], const WideVector& v) {
     return out;
 }
 
-// Where a device coordinate lands on the target: (c + 1) * extent / 2 in double, rounded to
-// float, then what truncateToInt would do before truncating (NaN to 0, the rest held within the
-// saturation limit, which is exact in float). The division by 2 is exact, so the multiplication
-// by 0.5 gives the same result. Each step keeps the order of its inputs, so the extremes of the
-// mapped coordinates are the mapped extremes of the device coordinates.
-float toTarget(float c, int extent) {
-    const float mapped = static_cast<float>((static_cast<double>(c) + 1.0) * extent * 0.5);
-    if (std::isnan(mapped)) return 0.0f;
-    const float limit = static_cast<float>(kTruncateLimit);
-    return std::max(std::min(mapped, limit), -limit);
+// Where device coordinates land on the target, lanes (x, x, y, y): (c + 1) * extent / 2 in
+// double, rounded to float, then what truncateToInt would do before truncating (NaN to 0, the
+// rest held within the saturation limit, which is exact in float). The division by 2 is exact,
+// so the multiplication by 0.5 gives the same result. Each step keeps the order of its inputs,
+// so the extremes of the mapped coordinates are the mapped extremes of the device coordinates.
+__m128 toTarget(__m128 c, int width, int height) {
+    const __m128d one = _mm_set1_pd(1.0), half = _mm_set1_pd(0.5);
+    const __m128d x = _mm_mul_pd(
+        _mm_mul_pd(_mm_add_pd(_mm_cvtps_pd(c), one), _mm_set1_pd(static_cast<double>(width))),
+        half);
+    const __m128d y = _mm_mul_pd(_mm_mul_pd(_mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(c, c)), one),
+                                            _mm_set1_pd(static_cast<double>(height))),
+                                 half);
+    const __m128 mapped = _mm_movelh_ps(_mm_cvtpd_ps(x), _mm_cvtpd_ps(y));
+    const __m128 limit = _mm_set1_ps(static_cast<float>(kTruncateLimit));
+    const __m128 held = _mm_and_ps(mapped, _mm_cmpord_ps(mapped, mapped));
+    return _mm_max_ps(_mm_min_ps(held, limit), _mm_sub_ps(_mm_setzero_ps(), limit));
 }
 
 // Lanes holding NaN become -1, the device coordinate that maps to 0, as a NaN does.
@@ -103,20 +109,29 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
         deep = _mm_max_ps(z, deep);
         nearest = _mm_min_ps(z, nearest);
     }
+    // The four extremes at once, (left, right, top, bottom): the largest as the negated smallest
+    // of the negated, which is exact.
+    const __m128 sign = _mm_set_ps(-0.0f, 0.0f, -0.0f, 0.0f);
+    __m128 a = minX, b = _mm_xor_ps(maxX, _mm_set1_ps(-0.0f)), c = minY,
+           d = _mm_xor_ps(maxY, _mm_set1_ps(-0.0f));
+    _MM_TRANSPOSE4_PS(a, b, c, d);
+    const __m128 extremes = _mm_xor_ps(_mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, d)), sign);
     // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
-    // the starting values of the reference (leftMost = width, deepMost = 0, ...) act the same.
+    // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
     const bool filled = count < kMinProjectedSlots;
     const float left0 = static_cast<float>(width_), top0 = static_cast<float>(height_);
-    const float left =
-        std::min(filled ? std::min(0.0f, left0) : left0, toTarget(smallest(minX), width_));
-    const float right = std::max(0.0f, toTarget(largest(maxX), width_));
-    const float top =
-        std::min(filled ? std::min(0.0f, top0) : top0, toTarget(smallest(minY), height_));
-    const float bottom = std::max(0.0f, toTarget(largest(maxY), height_));
-    rect.leftMost = truncateToInt(static_cast<double>(left));
-    rect.rightMost = truncateToInt(static_cast<double>(right));
-    rect.topMost = truncateToInt(static_cast<double>(top));
-    rect.bottomMost = truncateToInt(static_cast<double>(bottom));
+    const __m128 lowest = _mm_set_ps(infinity, filled ? std::min(0.0f, top0) : top0, infinity,
+                                     filled ? std::min(0.0f, left0) : left0);
+    const __m128 highest = _mm_set_ps(0.0f, -infinity, 0.0f, -infinity);
+    const __m128 target =
+        _mm_max_ps(_mm_min_ps(toTarget(extremes, width_, height_), lowest), highest);
+    // Truncated toward zero, as truncateToInt does within its limit.
+    alignas(16) int32_t sides[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sides), _mm_cvttps_epi32(target));
+    rect.leftMost = sides[0];
+    rect.rightMost = sides[1];
+    rect.topMost = sides[2];
+    rect.bottomMost = sides[3];
     rect.deepMost = largest(deep);
     rect.nearMost = count == 0 ? rect.deepMost : smallest(nearest);
     return true;
