@@ -85,6 +85,10 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
     __m128 minY = _mm_set1_ps(infinity), maxY = _mm_set1_ps(-infinity);
     __m128 deep = _mm_setzero_ps();
     __m128 nearest = _mm_set1_ps(infinity);
+    // The matrices are read through a pointer read back on every pass (volatile): held across
+    // the loop, their 32 broadcast elements would not fit the registers, and the compiler would
+    // copy them to the stack on every call.
+    const ProjectionSetup* volatile self = this;
     for (std::size_t first = 0; first < count; first += 4) {
         const std::size_t lanes = std::min<std::size_t>(4, count - first);
         // Lanes beyond the set's end repeat its last entry, which changes no extreme. The four
@@ -95,7 +99,8 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
                       _mm_loadu_ps(e + 4 * std::min<std::size_t>(2, last)),
                       _mm_loadu_ps(e + 4 * std::min<std::size_t>(3, last))}};
         _MM_TRANSPOSE4_PS(v.c[0], v.c[1], v.c[2], v.c[3]);
-        const WideVector q = multiply(project_, multiply(view_, v));
+        const ProjectionSetup* const setup = self;
+        const WideVector q = multiply(setup->project_, multiply(setup->view_, v));
         // Not greater than zero, NaN included, fails.
         if (_mm_movemask_ps(_mm_cmpgt_ps(q.c[3], _mm_setzero_ps())) != 0xf) return false;
         const __m128 x = withoutNaN(_mm_div_ps(q.c[0], q.c[3]));
