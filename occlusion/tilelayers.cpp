@@ -35,6 +35,8 @@ void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const De
 
 #if defined(__SSE2__)
 
+namespace {
+
 // heldDepth of the ramp for tiles k and k + 1, in the scalar's operations: min(a, b) is
 // (b < a) ? b : a and max(a, b) is (a < b) ? b : a.
 __m128 rampDepths(const DepthRamp& ramp, __m128d k) {
@@ -43,6 +45,8 @@ __m128 rampDepths(const DepthRamp& ramp, __m128d k) {
     const __m128d z = _mm_add_pd(_mm_min_pd(_mm_set1_pd(ramp.cap), plane), _mm_set1_pd(ramp.pad));
     return _mm_min_ps(_mm_set1_ps(kBelowFar), _mm_cvtpd_ps(_mm_max_pd(_mm_setzero_pd(), z)));
 }
+
+}  // namespace
 
 void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
     for (int k = 0; k < count; k += 4) {
