@@ -328,19 +328,8 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     std::fill(rowLast_.begin() + firstRow, rowLast_.begin() + lastRow + 1,
               static_cast<int16_t>(width_ - 1));
     std::fill(rowLast_.begin() + lastRow + 1, rowLast_.begin() + spanRows1 + 1, int16_t{-1});
-    for (const EdgeStep& e : leftEdges_) {
-        e.walk([&](int py, int64_t bound) {
-            int16_t& first = rowFirst_[static_cast<std::size_t>(py)];
-            first =
-                static_cast<int16_t>(std::max<int64_t>(first, std::min<int64_t>(bound, width_)));
-        });
-    }
-    for (const EdgeStep& e : rightEdges_) {
-        e.walk([&](int py, int64_t bound) {
-            int16_t& last = rowLast_[static_cast<std::size_t>(py)];
-            last = static_cast<int16_t>(std::min<int64_t>(last, std::max<int64_t>(bound - 1, -1)));
-        });
-    }
+    for (const EdgeStep& e : leftEdges_) raiseFirstColumns(e, rowFirst_.data(), width_);
+    for (const EdgeStep& e : rightEdges_) lowerLastColumns(e, rowLast_.data());
     for (FlatEdge& e : flatEdges_) {
         for (int py = e.firstRow; py <= e.lastRow; ++py, e.value += e.step) {
             if (!(e.value > 0 || (e.inclusive && e.value == 0))) {

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "math/vectors.h"
+#include "occlusion/edgewalk.h"
 #include "occlusion/tilelayers.h"
 
 class OcclusionBuffer {
@@ -102,47 +103,6 @@ public:
     bool windowPolygon(const Vector4D* clip, int count, std::vector<WindowVertex>& polygon);
 
 private:
-    // A sloping edge of the polygon being rasterised: its bound on the span of each row it
-    // bounds (a left edge's lowest column, a right edge's highest column + 1), and how that bound
-    // moves from one row to the next.
-    struct EdgeStep {
-        int firstRow = 0, lastRow = -1;  // the rows it bounds
-        int64_t value = 0;
-        int64_t rest = 0, divisor = 1, quotientStep = 0, carryStep = 0;
-        void advance() {
-            // value * divisor - rest is the exact numerator; it moves by
-            // quotientStep * divisor + carryStep, with 0 <= carryStep < divisor.
-            value += quotientStep;
-            rest -= carryStep;
-            const int64_t borrow = rest < 0 ? 1 : 0;
-            rest += borrow * divisor;
-            value += borrow;
-        }
-        // Calls use(row, bound) for every row it bounds, in order. Four steppers a row apart,
-        // each stepping four rows at a time, so that no row's carry waits for the row before.
-        template <typename Use>
-        void walk(Use use) const {
-            EdgeStep lanes[4] = {*this, *this, *this, *this};
-            for (int k = 1; k < 4; ++k) {
-                lanes[k] = lanes[k - 1];
-                lanes[k].advance();
-            }
-            // Four rows' numerator step, 4 (quotientStep * divisor + carryStep).
-            const int64_t carry4 = 4 * carryStep;
-            for (EdgeStep& lane : lanes) {
-                lane.quotientStep = 4 * quotientStep + carry4 / divisor;
-                lane.carryStep = carry4 % divisor;
-            }
-            int row = firstRow;
-            for (; row + 3 <= lastRow; row += 4) {
-                for (int k = 0; k < 4; ++k) {
-                    use(row + k, lanes[k].value);
-                    lanes[k].advance();
-                }
-            }
-            for (int k = 0; row <= lastRow; ++row, ++k) use(row, lanes[k].value);
-        }
-    };
     // A horizontal edge, which keeps or empties whole rows: its edge function at a row's centres.
     struct FlatEdge {
         int firstRow = 0, lastRow = -1;

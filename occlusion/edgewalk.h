@@ -1,0 +1,44 @@
+#pragma once
+// The rasteriser's exact edge stepping (occlusion/occlusionbuffer.h): a sloping edge's bound on
+// the span of each row it bounds (a left edge's lowest column, a right edge's highest column + 1),
+// ceil(N / divisor) for a numerator N that grows by a fixed integer from one row to the next,
+// stepped without division.
+//
+// The spans are merged into per-row arrays of 16-bit columns by raiseFirstColumns (left edges)
+// and lowerLastColumns (right edges). Each comes as the scalar loop, which is the reference,
+// and as an SSE2 version (part of every x86-64 processor) that steps four rows at once; both
+// give the same columns.
+
+#include <cstdint>
+
+struct EdgeStep {
+    int firstRow = 0, lastRow = -1;  // the rows it bounds
+    int64_t value = 0;               // the bound at firstRow
+    int64_t rest = 0, divisor = 1, quotientStep = 0, carryStep = 0;
+    void advance() {
+        // value * divisor - rest is the exact numerator; it moves by
+        // quotientStep * divisor + carryStep, with 0 <= carryStep < divisor.
+        value += quotientStep;
+        rest -= carryStep;
+        const int64_t borrow = rest < 0 ? 1 : 0;
+        rest += borrow * divisor;
+        value += borrow;
+    }
+    // Four steppers a row apart, each stepping four rows at a time.
+    void lanes(EdgeStep (&out)[4]) const;
+};
+
+// first[row] = max(first[row], min(bound, width)) over the edge's rows (width <= 16384).
+void raiseFirstColumnsScalar(const EdgeStep& edge, int16_t* first, int width);
+void raiseFirstColumnsSse2(const EdgeStep& edge, int16_t* first, int width);
+// last[row] = min(last[row], max(bound - 1, -1)) over the edge's rows.
+void lowerLastColumnsScalar(const EdgeStep& edge, int16_t* last);
+void lowerLastColumnsSse2(const EdgeStep& edge, int16_t* last);
+
+// The SSE2 versions are the scalar loops where SSE2 is not available.
+inline void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width) {
+    raiseFirstColumnsSse2(edge, first, width);
+}
+inline void lowerLastColumns(const EdgeStep& edge, int16_t* last) {
+    lowerLastColumnsSse2(edge, last);
+}
