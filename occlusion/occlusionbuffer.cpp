@@ -119,25 +119,29 @@ void OcclusionBuffer::clear() {
 }
 
 void OcclusionBuffer::findBlockFarthest() {
-    std::fill(blockFarthest_.begin(), blockFarthest_.end(), 0.0f);
-    for (int ty = 0; ty < tilesY_; ++ty) {
-        const float* row = layers_.farDepth.data() + static_cast<std::size_t>(ty) * tilesX_;
-        float* blocks = blockFarthest_.data() + static_cast<std::size_t>(ty / kBlock) * blocksX_;
+    for (int by = 0; by < blocksY_; ++by) {
+        const int rows = std::min(kBlock, tilesY_ - by * kBlock);
         for (int bx = 0; bx < blocksX_; ++bx) {
-            const float* far = row + bx * kBlock;
-            const int count = std::min(kBlock, tilesX_ - bx * kBlock);
-            float farthest = blocks[bx];
+            const float* far = layers_.farDepth.data() +
+                               static_cast<std::size_t>(by * kBlock) * tilesX_ + bx * kBlock;
+            const int columns = std::min(kBlock, tilesX_ - bx * kBlock);
+            float farthest = 0.0f;
 #if defined(__SSE2__)
-            if (count == kBlock) {
-                __m128 m = _mm_max_ps(_mm_loadu_ps(far), _mm_loadu_ps(far + 4));
+            if (columns == kBlock) {
+                __m128 m = _mm_setzero_ps();
+                for (int r = 0; r < rows; ++r, far += tilesX_) {
+                    m = _mm_max_ps(m, _mm_max_ps(_mm_loadu_ps(far), _mm_loadu_ps(far + 4)));
+                }
                 m = _mm_max_ps(m, _mm_movehl_ps(m, m));
                 m = _mm_max_ss(m, _mm_shuffle_ps(m, m, 1));
-                blocks[bx] = std::max(farthest, _mm_cvtss_f32(m));
+                blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = _mm_cvtss_f32(m);
                 continue;
             }
 #endif
-            for (int k = 0; k < count; ++k) farthest = std::max(farthest, far[k]);
-            blocks[bx] = farthest;
+            for (int r = 0; r < rows; ++r, far += tilesX_) {
+                for (int c = 0; c < columns; ++c) farthest = std::max(farthest, far[c]);
+            }
+            blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = farthest;
         }
     }
     blocksCurrent_ = true;
