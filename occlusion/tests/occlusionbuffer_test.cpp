@@ -291,7 +291,7 @@ TEST(EdgeWalk, VectorStepsGiveTheScalarColumns) {
         EdgeStep e;
         e.firstRow = static_cast<int>(rows(random) % 7);
         e.lastRow = e.firstRow + static_cast<int>(rows(random)) - 1;
-        e.value = trial % 50 == 0 ? value(random) << 33 : value(random);
+        e.value = value(random) * (trial % 50 == 0 ? int64_t{1} << 33 : 1);
         e.divisor = divisor(random);
         e.rest = std::uniform_int_distribution<int64_t>(0, e.divisor - 1)(random);
         e.quotientStep = quotient(random);
