@@ -62,41 +62,39 @@ void RasterCulling::pictures(PixelImage& level0, int level0Width, int level0Heig
         }
         return n;
     };
-    Part columns[kTile], rows[kTile];
     for (int ty = 0; ty < buffer_.tilesUp(); ++ty) {
         for (int tx = 0; tx < buffer_.tilesAcross(); ++tx) {
             const OcclusionBuffer::Tile tile = buffer_.tile(tx, ty);
             const int x0 = tx * kTile, y0 = ty * kTile;
             const int x1 = std::min(x0 + kTile, buffer_.width()) - 1;
             const int y1 = std::min(y0 + kTile, buffer_.height()) - 1;
+            // Calls each(image cell, the tile's pixels in it) for every cell of `block` pixels
+            // of the image the tile meets.
+            const auto eachCell = [&](PixelImage& image, int block, auto each) {
+                Part columns[kTile], rows[kTile];
+                const int nx = parts(x0, x1, block, image.width(), columns);
+                const int ny = parts(y0, y1, block, image.height(), rows);
+                for (int i = 0; i < nx; ++i) {
+                    for (int j = 0; j < ny; ++j) {
+                        each(image[columns[i].cell][rows[j].cell],
+                             columnBits(columns[i].first, columns[i].last) &
+                                 rowBits(rows[j].first, rows[j].last));
+                    }
+                }
+            };
             // Level 0: the covered pixels of each block (all of them where the far layer is
             // covered, else those of the near layer).
             const uint64_t covered = tile.farDepth < 1.0f ? kFullMask : tile.nearMask;
-            const int nx = parts(x0, x1, kLevel0Block, level0Width, columns);
-            const int ny = parts(y0, y1, kLevel0Block, level0Height, rows);
-            for (int i = 0; i < nx; ++i) {
-                for (int j = 0; j < ny; ++j) {
-                    const uint64_t pixels = columnBits(columns[i].first, columns[i].last) &
-                                            rowBits(rows[j].first, rows[j].last);
-                    level0[columns[i].cell][rows[j].cell] +=
-                        static_cast<float>(__builtin_popcountll(pixels & covered));
-                }
-            }
+            eachCell(level0, kLevel0Block, [&](float& cell, uint64_t pixels) {
+                cell += static_cast<float>(__builtin_popcountll(pixels & covered));
+            });
             // The grid: the farthest pixel of each cell, the far depth unless every pixel of
             // the tile in it holds the nearer near depth.
-            const int gx = parts(x0, x1, kGridBlock, gridWidth, columns);
-            const int gy = parts(y0, y1, kGridBlock, gridHeight, rows);
-            for (int i = 0; i < gx; ++i) {
-                for (int j = 0; j < gy; ++j) {
-                    const uint64_t pixels = columnBits(columns[i].first, columns[i].last) &
-                                            rowBits(rows[j].first, rows[j].last);
-                    const bool allNear = (pixels & ~tile.nearMask) == 0;
-                    const float d =
-                        allNear && tile.nearDepth < tile.farDepth ? tile.nearDepth : tile.farDepth;
-                    float& cell = grid[columns[i].cell][rows[j].cell];
-                    cell = std::max(cell, d);
-                }
-            }
+            eachCell(grid, kGridBlock, [&](float& cell, uint64_t pixels) {
+                const bool allNear = (pixels & ~tile.nearMask) == 0;
+                cell = std::max(cell, allNear && tile.nearDepth < tile.farDepth ? tile.nearDepth
+                                                                                : tile.farDepth);
+            });
         }
     }
     const float blockPixels = static_cast<float>(kLevel0Block * kLevel0Block);

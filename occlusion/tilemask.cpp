@@ -13,11 +13,7 @@ uint64_t tileMaskScalar(const int16_t* firstColumns, const int16_t* lastColumns,
 }
 
 uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0) {
-#if defined(__SSE2__)
-    return tileMaskInline(first, last, x0);
-#else
-    return tileMaskScalar(first, last, x0);
-#endif
+    return tileMask(first, last, x0);  // the scalar loop where SSE2 is not available
 }
 
 SpanExtent spanExtentScalar(const int16_t* first, const int16_t* last, int width) {
@@ -38,9 +34,5 @@ SpanExtent spanExtentScalar(const int16_t* first, const int16_t* last, int width
 }
 
 SpanExtent spanExtentSse2(const int16_t* first, const int16_t* last, int width) {
-#if defined(__SSE2__)
-    return spanExtentInline(first, last, width);
-#else
-    return spanExtentScalar(first, last, width);
-#endif
+    return spanExtent(first, last, width);  // the scalar loop where SSE2 is not available
 }
