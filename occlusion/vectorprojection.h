@@ -1,20 +1,43 @@
 #pragma once
-// The per-object projection of the visibility tests, four vertex-set entries at a time with SSE2
-// (part of every x86-64 processor): the screen rectangle and depth range of a vertex set, as
-// boundingRect(projectVertexSet(...)) gives them (occlusion/visibility.h), which stays the
-// reference and is used where SSE2 is not available.
+// The per-object projection of the visibility tests, several vertex-set entries at a time: the
+// screen rectangle and depth range of a vertex set, as boundingRect(projectVertexSet(...)) gives
+// them (occlusion/visibility.h), which stays the reference.
+//
+// The vector code is written once with Google Highway and compiled for several instruction sets
+// (SSSE3, SSE4, AVX2, AVX-512 on x86-64, and a portable fallback); the best one the processor
+// has is chosen when the program runs, so the default build runs on any processor. Eight entries
+// at a time where vectors are that wide, four otherwise.
 //
 // Every lane runs the reference's operations in the same order and precision: the two
 // matrix-vector products accumulated in float from the first column on and the divisions by w,
 // so the device coordinates are bit-identical. The mapping to the target (in double, then
-// saturated) and the truncation toward zero never reverse an order, so the rectangle's extremes
-// are taken over device coordinates and only they are mapped and truncated: the same integers.
+// saturated) and the truncation toward zero never reverse an order, so the vector code only
+// finds the extremes of the device coordinates, and only they are mapped and truncated, as the
+// reference does: the same integers.
 
+#include <cstddef>
 #include <vector>
 
 #include "math/transformstack.h"
 #include "math/vectors.h"
 #include "occlusion/visibility.h"
+
+// The most entries projected at once: every matrix element is stored this many times over.
+constexpr std::size_t kProjectionLanes = 8;
+
+// A 4x4 matrix with each element (i, j) repeated across kProjectionLanes lanes.
+struct LaneMatrix {
+    alignas(32) float element[4][4][kProjectionLanes];
+};
+
+// The extremes over a vertex set of its entries' device coordinates. A NaN x or y counts as -1
+// (where the reference's truncation puts it, at 0); a NaN z counts in neither depth. With no
+// entries, every extreme is the infinity of its starting side and deep is 0.
+struct DeviceExtremes {
+    float minX, maxX, minY, maxY;
+    float deep;     // the largest z, at least 0 (the reference starts from 0)
+    float nearest;  // the smallest z
+};
 
 // The frame's matrices and target, prepared once for every object of the frame.
 class ProjectionSetup {
@@ -28,10 +51,11 @@ public:
     bool projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect) const;
 
 private:
-    // The reference path's inputs, where SSE2 is not available.
-    [[maybe_unused]] const TransformStack* modelView_;
-    [[maybe_unused]] const TransformStack* projection_;
     int width_, height_;
-    alignas(16) float view_[4][4][4];  // element (i, j) of each matrix in all four lanes
-    alignas(16) float project_[4][4][4];
+    LaneMatrix view_, project_;
 };
+
+// The vector step alone, in the instruction set chosen at run time: false when some entry's clip
+// w is not positive, else the extremes of vertexSet's device coordinates.
+bool findDeviceExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
+                        const LaneMatrix& project, DeviceExtremes& extremes);

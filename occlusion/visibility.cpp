@@ -8,11 +8,6 @@
 
 namespace {
 
-// Normalised device coordinate c in [-1, 1] to [0, extent], in double as the tests require.
-float toTarget(float c, int extent) {
-    return static_cast<float>((static_cast<double>(c) + 1.0) * static_cast<double>(extent) / 2.0);
-}
-
 // Inclusive cell range [first, last] of a rectangle side pair divided by the reduction factor,
 // widened by one cell on both sides and clipped to [0, cells - 1]. Empty when last < first.
 struct CellRange {

@@ -45,6 +45,12 @@ bool projectVertexSet(const std::vector<Vector4D>& vertexSet, const TransformSta
                       const TransformStack& projection, int width, int height,
                       std::vector<Vector4D>& slots);
 
+// Normalised device coordinate c in [-1, 1] to [0, extent]: (c + 1) * extent / 2 in double,
+// stored as float.
+inline float toTarget(float c, int extent) {
+    return static_cast<float>((static_cast<double>(c) + 1.0) * static_cast<double>(extent) / 2.0);
+}
+
 struct ScreenRect {
     int leftMost = 0, rightMost = 0;
     int topMost = 0, bottomMost = 0;  // smallest and largest y

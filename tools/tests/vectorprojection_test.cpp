@@ -1,7 +1,9 @@
 #include "occlusion/vectorprojection.h"
 
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "app/camera.h"
@@ -17,8 +19,9 @@ namespace {
 
 // Over every view of the measurement's default path, on the demo scene and a random one, in a
 // window whose sides differ: the vectorised projection gives the reference's rectangle and
-// answer for every object, so every rule decides the same either way.
-TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
+// answer for every object, so every rule decides the same either way. Run once for every
+// instruction set compiled that this processor has.
+void expectSameRectanglesAsTheReference() {
     Scene demo, random;
     buildDemoScene(demo);
     buildRandomScene(random, 3, kDefaultRandomOccluders, kDefaultRandomObjects);
@@ -61,6 +64,15 @@ TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
     }
     EXPECT_GT(projected, 100000);
     EXPECT_GT(refused, 100) << "views from inside the ring put some corners behind the eye";
+}
+
+TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        SCOPED_TRACE(hwy::TargetName(target));
+        hwy::SetSupportedTargetsForTest(target);
+        expectSameRectanglesAsTheReference();
+    }
+    hwy::SetSupportedTargetsForTest(0);
 }
 
 }  // namespace
