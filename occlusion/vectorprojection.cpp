@@ -101,9 +101,12 @@ void spread(const Matrix4x4& m, LaneMatrix& lanes) {
     }
 }
 
-// Where a device coordinate's truncated image on the target lands, as boundingRect finds it.
+// Where a device coordinate's image on the target lands once truncated, as boundingRect finds
+// it: truncateToInt of toTarget, written without branches for coordinates that are not NaN
+// (the vector step replaces those). The saturation limit is exact in float.
 int targetSide(float c, int extent) {
-    return truncateToInt(static_cast<double>(toTarget(c, extent)));
+    const float limit = static_cast<float>(kTruncateLimit);
+    return static_cast<int>(std::min(std::max(toTarget(c, extent), -limit), limit));
 }
 
 }  // namespace
