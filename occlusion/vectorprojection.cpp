@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <limits>
 
+#include "math/numeric.h"
+
 // Highway compiles the code between HWY_BEFORE_NAMESPACE and HWY_AFTER_NAMESPACE once per
 // instruction set by including this file again; the rest is compiled once (HWY_ONCE).
 #undef HWY_TARGET_INCLUDE
@@ -29,17 +31,86 @@ V row(D d, const float (&m)[4][kProjectionLanes], V x, V y, V z, V w) {
     return hn::Add(sum, hn::Mul(hn::Load(d, m[3]), w));
 }
 
-bool findDeviceExtremes(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
-                        const LaneMatrix& project, DeviceExtremes& extremes) {
+#if HWY_TARGET == HWY_SCALAR
+
+// One lane: the running values are the extremes, mapped one at a time as in the vector version.
+void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
+    const float sides[4] = {hn::GetLane(minX), -hn::GetLane(negMaxX), hn::GetLane(minY),
+                            -hn::GetLane(negMaxY)};
+    const float limit = static_cast<float>(kTruncateLimit);
+    for (int k = 0; k < 4; ++k) {
+        const double extent = k < 2 ? width : height;
+        const auto mapped = static_cast<float>((static_cast<double>(sides[k]) + 1.0) * extent * 0.5);
+        out[k] = static_cast<int32_t>(std::min(std::max(mapped, -limit), limit));
+    }
+}
+
+#else
+
+using D4 = hn::FixedTag<float, 4>;
+using V4 = decltype(hn::Zero(D4()));
+
+// v's lanes folded to four, lane i the smaller of lanes i and i + 4 where there are eight.
+template <class W>
+V4 smallestFour(W v) {
+    if constexpr (hn::MaxLanes(D()) == 8) {
+        const D4 d4;
+        return hn::Min(hn::LowerHalf(d4, v), hn::UpperHalf(d4, v));
+    } else {
+        return v;
+    }
+}
+
+// The smallest lane of each of a, b, c and d, in lanes 0 to 3.
+V4 smallestOfEach(V4 a, V4 b, V4 c, V4 d) {
+    const D4 d4;
+    const V4 ab = hn::Min(hn::InterleaveLower(d4, a, b), hn::InterleaveUpper(d4, a, b));
+    const V4 cd = hn::Min(hn::InterleaveLower(d4, c, d), hn::InterleaveUpper(d4, c, d));
+    return hn::Min(hn::ConcatLowerLower(d4, cd, ab), hn::ConcatUpperUpper(d4, cd, ab));
+}
+
+// The running extremes folded to (smallest x, largest x, smallest y, largest y), none NaN, and
+// mapped to the target and truncated as truncateToInt(toTarget(...)): (c + 1) * extent / 2 in
+// double (the division by 2 is exact, so multiplying by 0.5 gives the same), rounded to float,
+// held within the saturation limit (exact in float) and truncated toward zero.
+void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
+    const D4 d4;
+    const V4 folded = smallestOfEach(smallestFour(minX), smallestFour(negMaxX),
+                                     smallestFour(minY), smallestFour(negMaxY));
+    alignas(16) static constexpr float kBack[4] = {0.0f, -0.0f, 0.0f, -0.0f};
+    const V4 sides = hn::Xor(folded, hn::Load(d4, kBack));  // lanes 1 and 3 negated back
+    const hn::FixedTag<float, 2> d2;
+    const hn::FixedTag<double, 2> dd;
+    const auto one = hn::Set(dd, 1.0), half = hn::Set(dd, 0.5);
+    const auto xs = hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, hn::LowerHalf(d2, sides)), one),
+                                    hn::Set(dd, static_cast<double>(width))),
+                            half);
+    const auto ys = hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, hn::UpperHalf(d2, sides)), one),
+                                    hn::Set(dd, static_cast<double>(height))),
+                            half);
+    const V4 mapped = hn::Combine(d4, hn::DemoteTo(d2, ys), hn::DemoteTo(d2, xs));
+    const V4 limit = hn::Set(d4, static_cast<float>(kTruncateLimit));
+    const V4 held = hn::Min(hn::Max(mapped, hn::Neg(limit)), limit);
+    const hn::FixedTag<int32_t, 4> di;
+    hn::StoreU(hn::ConvertTo(di, held), di, out);
+}
+
+#endif
+
+bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
+                        const LaneMatrix& project, int width, int height,
+                        TargetExtremes& extremes) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
     const V infinity = hn::Set(d, std::numeric_limits<float>::infinity());
-    const V negativeInfinity = hn::Neg(infinity), minusOne = hn::Set(d, -1.0f);
-    V minX = infinity, maxX = negativeInfinity, minY = infinity, maxY = negativeInfinity;
+    const V minusOne = hn::Set(d, -1.0f);
+    // Running extremes; the largest x and y as the negated smallest of the negated, which is
+    // exact and lets all four be folded together.
+    V minX = infinity, negMaxX = infinity, minY = infinity, negMaxY = infinity;
     V deep = hn::Zero(d), nearest = infinity;
     // The entries of a last, partial pass are copied, the last one repeated into the lanes
     // beyond the set's end, which changes no extreme.
-    alignas(32) float tail[4 * kProjectionLanes];
+    float tail[4 * kProjectionLanes];
     for (std::size_t first = 0; first < count; first += lanes) {
         const float* e = &entries[first].x;
         if (count - first < lanes) {
@@ -61,21 +132,19 @@ bool findDeviceExtremes(const Vector4D* entries, std::size_t count, const LaneMa
         const V px = hn::Div(row(d, project.element[0], ex, ey, ez, ew), qw);
         const V py = hn::Div(row(d, project.element[1], ex, ey, ez, ew), qw);
         const V pz = hn::Div(row(d, project.element[2], ex, ey, ez, ew), qw);
+        // A NaN x or y becomes -1, the device coordinate that lands at 0 as a NaN does.
         const V sx = hn::IfThenElse(hn::IsNaN(px), minusOne, px);
         const V sy = hn::IfThenElse(hn::IsNaN(py), minusOne, py);
         minX = hn::Min(minX, sx);
-        maxX = hn::Max(maxX, sx);
+        negMaxX = hn::Min(negMaxX, hn::Neg(sx));
         minY = hn::Min(minY, sy);
-        maxY = hn::Max(maxY, sy);
+        negMaxY = hn::Min(negMaxY, hn::Neg(sy));
         // As std::max and std::min: a value replaces the running one only when strictly beyond
         // it, so a NaN depth leaves it.
         deep = hn::IfThenElse(hn::Gt(pz, deep), pz, deep);
         nearest = hn::IfThenElse(hn::Lt(pz, nearest), pz, nearest);
     }
-    extremes.minX = hn::GetLane(hn::MinOfLanes(d, minX));
-    extremes.maxX = hn::GetLane(hn::MaxOfLanes(d, maxX));
-    extremes.minY = hn::GetLane(hn::MinOfLanes(d, minY));
-    extremes.maxY = hn::GetLane(hn::MaxOfLanes(d, maxY));
+    foldAndMap(minX, negMaxX, minY, negMaxY, width, height, extremes.sides);
     extremes.deep = hn::GetLane(hn::MaxOfLanes(d, deep));
     extremes.nearest = hn::GetLane(hn::MinOfLanes(d, nearest));
     return true;
@@ -87,10 +156,8 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 
-#include "math/numeric.h"
-
 namespace projection {
-HWY_EXPORT(findDeviceExtremes);
+HWY_EXPORT(findTargetExtremes);
 }  // namespace projection
 
 namespace {
@@ -101,20 +168,13 @@ void spread(const Matrix4x4& m, LaneMatrix& lanes) {
     }
 }
 
-// Where a device coordinate's image on the target lands once truncated, as boundingRect finds
-// it: truncateToInt of toTarget, written without branches for coordinates that are not NaN
-// (the vector step replaces those). The saturation limit is exact in float.
-int targetSide(float c, int extent) {
-    const float limit = static_cast<float>(kTruncateLimit);
-    return static_cast<int>(std::min(std::max(toTarget(c, extent), -limit), limit));
-}
-
 }  // namespace
 
-bool findDeviceExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, DeviceExtremes& extremes) {
-    return HWY_DYNAMIC_DISPATCH(projection::findDeviceExtremes)(vertexSet.data(), vertexSet.size(),
-                                                                view, project, extremes);
+bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
+                        const LaneMatrix& project, int width, int height,
+                        TargetExtremes& extremes) {
+    return HWY_DYNAMIC_DISPATCH(projection::findTargetExtremes)(
+        vertexSet.data(), vertexSet.size(), view, project, width, height, extremes);
 }
 
 ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const TransformStack& projection,
@@ -126,15 +186,15 @@ ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const Transfor
 
 bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
                                     ScreenRect& rect) const {
-    DeviceExtremes e;
-    if (!findDeviceExtremes(vertexSet, view_, project_, e)) return false;
+    TargetExtremes e;
+    if (!findTargetExtremes(vertexSet, view_, project_, width_, height_, e)) return false;
     // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
     // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
     const int origin = vertexSet.size() < kMinProjectedSlots ? 0 : std::numeric_limits<int>::max();
-    rect.leftMost = std::min({width_, origin, targetSide(e.minX, width_)});
-    rect.rightMost = std::max(0, targetSide(e.maxX, width_));
-    rect.topMost = std::min({height_, origin, targetSide(e.minY, height_)});
-    rect.bottomMost = std::max(0, targetSide(e.maxY, height_));
+    rect.leftMost = std::min({width_, origin, e.sides[0]});
+    rect.rightMost = std::max(0, e.sides[1]);
+    rect.topMost = std::min({height_, origin, e.sides[2]});
+    rect.bottomMost = std::max(0, e.sides[3]);
     rect.deepMost = e.deep;
     rect.nearMost = vertexSet.empty() ? rect.deepMost : e.nearest;
     return true;

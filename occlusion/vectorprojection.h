@@ -11,11 +11,11 @@
 // Every lane runs the reference's operations in the same order and precision: the two
 // matrix-vector products accumulated in float from the first column on and the divisions by w,
 // so the device coordinates are bit-identical. The mapping to the target (in double, then
-// saturated) and the truncation toward zero never reverse an order, so the vector code only
-// finds the extremes of the device coordinates, and only they are mapped and truncated, as the
-// reference does: the same integers.
+// saturated) and the truncation toward zero never reverse an order, so only the extremes of the
+// device coordinates are mapped and truncated, as the reference does: the same integers.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "math/transformstack.h"
@@ -30,13 +30,14 @@ struct LaneMatrix {
     alignas(32) float element[4][4][kProjectionLanes];
 };
 
-// The extremes over a vertex set of its entries' device coordinates. A NaN x or y counts as -1
-// (where the reference's truncation puts it, at 0); a NaN z counts in neither depth. With no
-// entries, every extreme is the infinity of its starting side and deep is 0.
-struct DeviceExtremes {
-    float minX, maxX, minY, maxY;
-    float deep;     // the largest z, at least 0 (the reference starts from 0)
-    float nearest;  // the smallest z
+// What the vector step finds for a vertex set on a width by height target: the extremes of its
+// entries' device coordinates, mapped and truncated as boundingRect does each coordinate
+// (truncateToInt of toTarget; a NaN x or y counts as 0 there), and its depth range. With no
+// entries, the sides are the saturated images of the infinities and deep is 0.
+struct TargetExtremes {
+    int32_t sides[4];  // smallest x, largest x, smallest y, largest y
+    float deep;        // the largest z, at least 0 (the reference starts from 0)
+    float nearest;     // the smallest z
 };
 
 // The frame's matrices and target, prepared once for every object of the frame.
@@ -56,6 +57,7 @@ private:
 };
 
 // The vector step alone, in the instruction set chosen at run time: false when some entry's clip
-// w is not positive, else the extremes of vertexSet's device coordinates.
-bool findDeviceExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, DeviceExtremes& extremes);
+// w is not positive, else vertexSet's extremes on the target.
+bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
+                        const LaneMatrix& project, int width, int height,
+                        TargetExtremes& extremes);
