@@ -40,7 +40,8 @@ void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int
     const float limit = static_cast<float>(kTruncateLimit);
     for (int k = 0; k < 4; ++k) {
         const double extent = k < 2 ? width : height;
-        const auto mapped = static_cast<float>((static_cast<double>(sides[k]) + 1.0) * extent * 0.5);
+        const auto mapped =
+            static_cast<float>((static_cast<double>(sides[k]) + 1.0) * extent * 0.5);
         out[k] = static_cast<int32_t>(std::min(std::max(mapped, -limit), limit));
     }
 }
@@ -75,8 +76,8 @@ V4 smallestOfEach(V4 a, V4 b, V4 c, V4 d) {
 // held within the saturation limit (exact in float) and truncated toward zero.
 void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
     const D4 d4;
-    const V4 folded = smallestOfEach(smallestFour(minX), smallestFour(negMaxX),
-                                     smallestFour(minY), smallestFour(negMaxY));
+    const V4 folded = smallestOfEach(smallestFour(minX), smallestFour(negMaxX), smallestFour(minY),
+                                     smallestFour(negMaxY));
     alignas(16) static constexpr float kBack[4] = {0.0f, -0.0f, 0.0f, -0.0f};
     const V4 sides = hn::Xor(folded, hn::Load(d4, kBack));  // lanes 1 and 3 negated back
     const hn::FixedTag<float, 2> d2;

@@ -59,5 +59,4 @@ private:
 // The vector step alone, in the instruction set chosen at run time: false when some entry's clip
 // w is not positive, else vertexSet's extremes on the target.
 bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height,
-                        TargetExtremes& extremes);
+                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes);
