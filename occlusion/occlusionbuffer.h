@@ -23,7 +23,7 @@
 //   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
 //   depth is the tile's farthest. Above the tiles, each block of 8 by 8 tiles keeps the
 //   farthest of their far depths: the hierarchy of maxima the queries descend.
-// - The buffer marks the tiles polygons have reached since it was last cleared (a bit each), and
+// - The buffer keeps a list of the tiles polygons have reached since it was last cleared, and
 //   clearing resets only those: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
 

@@ -10,36 +10,24 @@ void TileLayers::assign(std::size_t count) {
     nearMask.assign(count + 3, 0);
     farDepth.assign(count + 3, 1.0f);
     nearDepth.assign(count + 3, 0.0f);
-    reached.assign((count + 63) / 64, 0);
-    firstWord = 1, lastWord = 0;
+    touched.assign(count + 1, 0);
+    touchedCount = 0;
 }
 
 void TileLayers::reset() {
-    for (std::size_t w = firstWord; w <= lastWord; ++w) {
-        // Each run of marked tiles at once.
-        for (uint64_t bits = reached[w]; bits != 0;) {
-            const int start = __builtin_ctzll(bits);
-            const uint64_t from = bits >> start;
-            const int length = ~from == 0 ? 64 - start : __builtin_ctzll(~from);
-            const std::size_t first = w * 64 + static_cast<std::size_t>(start);
-            const std::size_t count = static_cast<std::size_t>(length);
-            std::fill_n(nearMask.data() + first, count, uint64_t{0});
-            std::fill_n(farDepth.data() + first, count, 1.0f);
-            std::fill_n(nearDepth.data() + first, count, 0.0f);
-            bits &= length == 64 ? 0 : ~(((uint64_t{1} << length) - 1) << start);
-        }
-        reached[w] = 0;
+    for (std::size_t k = 0; k < touchedCount; ++k) {
+        const std::size_t i = touched[k];
+        nearMask[i] = 0, farDepth[i] = 1.0f, nearDepth[i] = 0.0f;
     }
-    firstWord = 1, lastWord = 0;
+    touchedCount = 0;
 }
 
 void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
-    if (count <= 0) return;
-    layers.touch(first, static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
         const std::size_t i = first + static_cast<std::size_t>(k);
         const float depth = heldDepth(ramp.first + ramp.step * k, ramp.cap, ramp.pad);
         if (!(depth < layers.farDepth[i])) continue;
+        layers.touch(i);
         layers.farDepth[i] = depth;
         if (!(layers.nearDepth[i] < depth)) layers.nearMask[i] = 0, layers.nearDepth[i] = 0.0f;
     }
@@ -61,8 +49,6 @@ __m128 rampDepths(const DepthRamp& ramp, __m128d k) {
 }  // namespace
 
 void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
-    if (count <= 0) return;
-    layers.touch(first, static_cast<std::size_t>(count));
     for (int k = 0; k < count; k += 4) {
         const std::size_t i = first + static_cast<std::size_t>(k);
         float* farDepth = layers.farDepth.data() + i;
@@ -77,6 +63,19 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const Dept
         const __m128i lane = _mm_set_epi32(3, 2, 1, 0);
         const __m128 inRun = _mm_castsi128_ps(_mm_cmplt_epi32(lane, _mm_set1_epi32(count - k)));
         const __m128 nearer = _mm_and_ps(_mm_cmplt_ps(depth, far), inRun);
+        // Unreached: far at 1 and an empty mask (both halves of the 64 bits zero).
+        const __m128i zero = _mm_setzero_si128();
+        const __m128 empty01 = _mm_castsi128_ps(_mm_cmpeq_epi32(masks01, zero));
+        const __m128 empty23 = _mm_castsi128_ps(_mm_cmpeq_epi32(masks23, zero));
+        const __m128 lowHalves = _mm_shuffle_ps(empty01, empty23, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 highHalves = _mm_shuffle_ps(empty01, empty23, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 unreached =
+            _mm_and_ps(_mm_and_ps(lowHalves, highHalves), _mm_cmpeq_ps(far, _mm_set1_ps(1.0f)));
+        const int fresh = _mm_movemask_ps(_mm_and_ps(nearer, unreached));
+        for (int n = 0; n < 4; ++n) {
+            layers.touched[layers.touchedCount] = i + static_cast<std::size_t>(n);
+            layers.touchedCount += static_cast<std::size_t>((fresh >> n) & 1);
+        }
         // The near layer goes where the polygon is nearer and the layer is not nearer still.
         const __m128 drop = _mm_andnot_ps(_mm_cmplt_ps(near, depth), nearer);
         _mm_storeu_ps(farDepth, _mm_or_ps(_mm_and_ps(nearer, depth), _mm_andnot_ps(nearer, far)));

@@ -2,12 +2,11 @@
 // The two layers of the occlusion buffer's tiles (occlusion/occlusionbuffer.h), array by array,
 // so that the tiles of a row lie side by side for SSE2: for tile i, a pixel reads farDepth[i],
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
-// is {0, 1.0, 0.0}; a bit per tile marks those polygons have reached since the layers were last
-// reset, and resetting costs only those.
+// is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
 //
 // mergeWhole merges a polygon covering a run of tiles whole. It comes as the scalar loop, which
 // is the reference, and as an SSE2 version (part of every x86-64 processor) that merges four
-// tiles at a time; both leave the same layers and marks.
+// tiles at a time; both leave the same layers and the same list.
 
 #include <algorithm>
 #include <cstddef>
@@ -18,25 +17,20 @@ struct TileLayers {
     // Three more than the tiles, unreached, so that four tiles can be loaded from any tile on.
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    // Bit i % 64 of word i / 64 marks tile i; the marked words all lie in [firstWord, lastWord]
-    // (empty when firstWord > lastWord).
-    std::vector<uint64_t> reached;
-    std::size_t firstWord = 1, lastWord = 0;
+    // The list: its first touchedCount entries (room for every tile and one more).
+    std::vector<std::size_t> touched;
+    std::size_t touchedCount = 0;
 
     // count tiles, all unreached.
     void assign(std::size_t count);
-    // Every tile unreached again; costs only the marked tiles (and a look at the words between).
+    // Every tile unreached again; costs only the tiles on the list.
     void reset();
 
-    // Tiles first to first + count - 1 are reached by a polygon (count > 0).
-    void touch(std::size_t first, std::size_t count = 1) {
-        const std::size_t last = first + count - 1;
-        firstWord = std::min(firstWord, first / 64), lastWord = std::max(lastWord, last / 64);
-        for (std::size_t w = first / 64; w <= last / 64; ++w) {
-            const std::size_t lo = std::max(first, w * 64) - w * 64;
-            const std::size_t hi = std::min(last, w * 64 + 63) - w * 64;
-            reached[w] |= (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
-        }
+    // Tile i is about to change: the first change puts it on the list. (Written without a
+    // branch: the entry past the list is overwritten unless the tile was unreached.)
+    void touch(std::size_t i) {
+        touched[touchedCount] = i;
+        touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
     }
 };
 

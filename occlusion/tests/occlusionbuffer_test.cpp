@@ -239,7 +239,7 @@ TEST(TileMask, VectorVersionsGiveTheScalarAnswers) {
 }
 
 // Layers in every state (unreached, far only, with a near layer nearer or farther than the
-// polygon), merged whole by runs of every length: the same layers and the same marks.
+// polygon), merged whole by runs of every length: the same layers and the same list.
 TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
     std::mt19937 random(13);
     std::uniform_real_distribution<float> depth(0.0f, 1.0f);
@@ -256,7 +256,6 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
             scalar.farDepth[i] = depth(random);
             if (kind >= 2) scalar.nearMask[i] = random() | 1u, scalar.nearDepth[i] = depth(random);
         }
-        const TileLayers layers = scalar;
         TileLayers vector = scalar;
         const int count = length(random);
         const std::size_t first = static_cast<std::size_t>(trial % 3);
@@ -268,29 +267,18 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
         ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
         ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
         ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
-        ASSERT_EQ(vector.reached, scalar.reached) << "trial " << trial;
-        changed += vector.farDepth != layers.farDepth ? 1 : 0;
+        ASSERT_EQ(vector.touchedCount, scalar.touchedCount) << "trial " << trial;
+        ASSERT_TRUE(std::equal(scalar.touched.begin(), scalar.touched.begin() + scalar.touchedCount,
+                               vector.touched.begin()))
+            << "trial " << trial;
+        changed += scalar.touchedCount > 0 ? 1 : 0;
     }
     EXPECT_GT(changed, 1000);
-}
-
-// Runs merged and single tiles touched across word boundaries, then reset: every tile is
-// unreached again, and so is every mark.
-TEST(TileLayers, ResetLeavesEveryTileUnreached) {
     TileLayers layers;
-    layers.assign(200);
-    const TileLayers unreached = layers;
-    mergeWhole(layers, 60, 70, DepthRamp{0.25, 0.001, 1.0, 0.0});
-    mergeWhole(layers, 0, 64, DepthRamp{0.5, 0.0, 1.0, 0.0});
-    mergeWhole(layers, 199, 1, DepthRamp{0.5, 0.0, 1.0, 0.0});
-    layers.touch(140);
-    layers.nearMask[140] = 5, layers.nearDepth[140] = 0.5f, layers.farDepth[140] = 0.75f;
-    EXPECT_EQ(std::count(layers.farDepth.begin(), layers.farDepth.end(), 1.0f), 200 + 3 - 132);
+    layers.assign(4);
+    mergeWhole(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
     layers.reset();
-    EXPECT_EQ(layers.farDepth, unreached.farDepth);
-    EXPECT_EQ(layers.nearDepth, unreached.nearDepth);
-    EXPECT_EQ(layers.nearMask, unreached.nearMask);
-    EXPECT_EQ(layers.reached, unreached.reached);
+    EXPECT_EQ(layers.farDepth, std::vector<float>(4 + 3, 1.0f));
 }
 
 // Edges of every slope, steep and shallow, rising and falling, with rows left over after the
