@@ -384,6 +384,25 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     }
 }
 
+bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
+    if (x0 > x1 || y0 > y1) return true;
+    if (tilesX_ == 0 || tilesY_ == 0) return false;
+    for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
+        const uint64_t rows =
+            rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
+        for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
+            const Tile t = tile(tx, ty);
+            if (t.farDepth < depth && t.farDepth < kFar) continue;
+            const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
+                                                      std::min(x1 - tx * kTile, kTile - 1));
+            if ((pixels & ~t.nearMask) != 0 || !(t.nearDepth < depth)) return false;
+        }
+    }
+    return true;
+}
+
 OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, int y1, float depth) {
     RectAnswer answer;
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);

@@ -91,6 +91,11 @@ public:
     };
     RectAnswer testRect(int x0, int x1, int y0, int y1, float depth);
 
+    // Whether every pixel x0 to x1 by y0 to y1 (clipped to the window) is covered and holds a
+    // depth in front of `depth`, from the tiles alone: cheap while drawing goes on, when the
+    // blocks' maxima are not yet found. Agrees with testRect's covered && hidden.
+    bool hides(int x0, int x1, int y0, int y1, float depth) const;
+
     // A polygon vertex in the window.
     struct WindowVertex {
         int64_t x, y;           // snapped, 1/256 pixel

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 
 #include "math/matrix4x4.h"
 #include "occlusion/tilemask.h"
+#include "occlusion/vectorprojection.h"
 
 namespace {
 
@@ -19,9 +21,31 @@ constexpr int kRectMargin = 1;
 void RasterCulling::build(const Scene& scene, int width, int height) {
     buffer_.resize(width, height);
     const Matrix4x4 toClip = scene.projection.current * scene.modelView.current;
-    for (const Object& object : scene.objects) {
-        if (!object.occluder) continue;
-        for (const Polygon& polygon : object.polygons) {
+    // The occluders nearest first. One that those drawn before it already hide entirely would
+    // change no pixel's answer (every pixel it covers is covered, by something nearer) and is
+    // not drawn; one reaching behind the eye is always drawn.
+    const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
+    occluders_.clear();
+    for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+        if (!scene.objects[i].occluder) continue;
+        Occluder o{i, ScreenRect(), false};
+        o.projected = projection.projectedRect(scene.objects[i].vertexSet, o.rect);
+        occluders_.push_back(o);
+    }
+    const auto nearest = [](const Occluder& o) {
+        return o.projected ? o.rect.nearMost : -std::numeric_limits<float>::infinity();
+    };
+    std::sort(occluders_.begin(), occluders_.end(), [&](const Occluder& a, const Occluder& b) {
+        return nearest(a) < nearest(b) || (nearest(a) == nearest(b) && a.index < b.index);
+    });
+    for (const Occluder& o : occluders_) {
+        if (o.projected &&
+            buffer_.hides(o.rect.leftMost - kRectMargin, o.rect.rightMost + kRectMargin,
+                          o.rect.topMost - kRectMargin, o.rect.bottomMost + kRectMargin,
+                          nearestWindowDepth(o.rect))) {
+            continue;
+        }
+        for (const Polygon& polygon : scene.objects[o.index].polygons) {
             polygon_.clear();
             for (std::size_t k = 0; k < polygon.size(); ++k) {
                 // A vertex that does not link to its predecessor starts a hole.

@@ -9,6 +9,7 @@
 // margin for rounding). Every pixel of the window is sampled, so no opening between occluders
 // escapes, however narrow.
 
+#include <cstddef>
 #include <vector>
 
 #include "math/vectors.h"
@@ -42,4 +43,11 @@ public:
 private:
     OcclusionBuffer buffer_;
     std::vector<Vector4D> polygon_;
+    // The frame's occluders in drawing order: scene index, rectangle, and whether it has one.
+    struct Occluder {
+        std::size_t index;
+        ScreenRect rect;
+        bool projected;
+    };
+    std::vector<Occluder> occluders_;
 };

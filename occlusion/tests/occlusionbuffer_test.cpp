@@ -144,7 +144,8 @@ TEST(OcclusionBuffer, TrianglesSharingAnEdgeLeaveNoCrack) {
     }
 }
 
-// The tile hierarchy gives the answers of a scan over every pixel, and a cleared buffer is far.
+// The tile hierarchy, and the tiles alone, give the answers of a scan over every pixel, and a
+// cleared buffer is far.
 TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     TriangleMaker maker(99);
     OcclusionBuffer buffer;
@@ -172,6 +173,7 @@ TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
         const OcclusionBuffer::RectAnswer answer = buffer.testRect(x0, x1, y0, y1, z);
         ASSERT_EQ(answer.covered, expected.covered) << "query " << query;
         ASSERT_EQ(answer.hidden, expected.hidden) << "query " << query;
+        ASSERT_EQ(buffer.hides(x0, x1, y0, y1, z), expected.hidden) << "query " << query;
         hidden += answer.hidden && x0 <= x1 && y0 <= y1 ? 1 : 0;
         covered += answer.covered && !answer.hidden ? 1 : 0;
     }
