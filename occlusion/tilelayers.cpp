@@ -73,7 +73,8 @@ void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const Dept
             _mm_and_ps(_mm_and_ps(lowHalves, highHalves), _mm_cmpeq_ps(far, _mm_set1_ps(1.0f)));
         const int fresh = _mm_movemask_ps(_mm_and_ps(nearer, unreached));
         for (int n = 0; n < 4; ++n) {
-            layers.touched[layers.touchedCount] = i + static_cast<std::size_t>(n);
+            layers.touched[layers.touchedCount] =
+                static_cast<uint32_t>(i) + static_cast<uint32_t>(n);
             layers.touchedCount += static_cast<std::size_t>((fresh >> n) & 1);
         }
         // The near layer goes where the polygon is nearer and the layer is not nearer still.

@@ -17,8 +17,9 @@ struct TileLayers {
     // Three more than the tiles, unreached, so that four tiles can be loaded from any tile on.
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    // The list: its first touchedCount entries (room for every tile and one more).
-    std::vector<std::size_t> touched;
+    // The list: its first touchedCount entries (room for every tile and one more). 32 bits
+    // hold the index of every tile of the largest buffer, in half the memory.
+    std::vector<uint32_t> touched;
     std::size_t touchedCount = 0;
 
     // count tiles, all unreached.
@@ -29,7 +30,7 @@ struct TileLayers {
     // Tile i is about to change: the first change puts it on the list. (Written without a
     // branch: the entry past the list is overwritten unless the tile was unreached.)
     void touch(std::size_t i) {
-        touched[touchedCount] = i;
+        touched[touchedCount] = static_cast<uint32_t>(i);
         touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
     }
 };
