@@ -5,6 +5,7 @@
 
 #include "math/numeric.h"
 #include "occlusion/guardband.h"
+#include "occlusion/vectorprojection.h"
 
 namespace {
 
@@ -239,13 +240,14 @@ void fillDepthEstimationGrid(const Scene& scene, PixelImage& grid) {
     const int width = grid.width();
     const int height = grid.height();
     const bool farthest = scene.depthRule == DepthRule::Farthest;
+    const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
     std::vector<Vector4D> slots;
     std::vector<ScreenRect> rects;
     for (const Object& object : scene.objects) {
         if (!object.occluder) continue;
-        if (projectVertexSet(object.vertexSet, scene.modelView, scene.projection, width, height,
-                             slots)) {
-            rects.push_back(boundingRect(slots, object.vertexSet.size(), width, height));
+        ScreenRect rect;
+        if (projection.projectedRect(object.vertexSet, rect)) {
+            rects.push_back(rect);
         } else if (farthest) {
             continue;
         } else if (projectNearClippedHull(object.vertexSet, scene.modelView, scene.projection,
