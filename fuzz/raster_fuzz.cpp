@@ -107,5 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const OcclusionBuffer::RectAnswer answer = buffer.testRect(x0, x1, y0, y1, depth);
     check(answer.covered == covered, "rectangle coverage disagrees with a scan");
     check(answer.hidden == hidden, "rectangle depth answer disagrees with a scan");
+    check(buffer.hides(x0, x1, y0, y1, depth) == hidden, "tile-only answer disagrees with a scan");
     return 0;
 }
