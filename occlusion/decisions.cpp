@@ -1,6 +1,7 @@
 #include "occlusion/decisions.h"
 
 #include <cstddef>
+#include <vector>
 
 #include "occlusion/vectorprojection.h"
 
@@ -19,9 +20,11 @@ void decideEach(const Scene& scene, int width, int height, FrameDecisions& decis
         // Each vertex set is a block of its own on the heap, most often out of the cache by
         // the next frame: the one a few objects on is fetched while this one is decided.
         if (i + kFetchAhead < count) {
-            const Vector4D* ahead = scene.objects[i + kFetchAhead].vertexSet.data();
-            __builtin_prefetch(ahead);
-            __builtin_prefetch(ahead + 4);
+            const std::vector<Vector4D>& ahead = scene.objects[i + kFetchAhead].vertexSet;
+            if (!ahead.empty()) {
+                __builtin_prefetch(ahead.data());
+                __builtin_prefetch(ahead.data() + (ahead.size() - 1));
+            }
         }
         const Object& object = scene.objects[i];
         if (object.occluder) continue;

@@ -22,7 +22,8 @@ class RasterCulling {
 public:
     // Sizes the buffer for a width by height window, clears it and draws the front faces of the
     // scene's occluders (each polygon's first contour, as a convex polygon) through the scene's
-    // modelView and projection stacks.
+    // modelView and projection stacks: the occluders nearest first, skipping one whose
+    // rectangle those already drawn hide entirely (it would change no pixel's answer).
     void build(const Scene& scene, int width, int height);
 
     // The rule's tests for an object with this projected rectangle: passedHom when every pixel
