@@ -5,8 +5,8 @@
 //
 // The vector code is written once with Google Highway and compiled for several instruction sets
 // (SSSE3, SSE4, AVX2, AVX-512 on x86-64, and a portable fallback); the best one the processor
-// has is chosen when the program runs, so the default build runs on any processor. Eight entries
-// at a time where vectors are that wide, four otherwise.
+// has is chosen when the program runs, so the default build runs on any x86-64 processor. Eight
+// entries at a time where vectors are that wide, four otherwise.
 //
 // Every lane runs the reference's operations in the same order and precision: the two
 // matrix-vector products accumulated in float from the first column on and the divisions by w,
