@@ -13,8 +13,6 @@ namespace {
 // The pictures' cells, as the other rules' level 0 and grid.
 constexpr int kLevel0Block = kLevel0Reduction;
 constexpr int kGridBlock = kGridReduction;
-// Pixels added on every side of an object's rectangle.
-constexpr int kRectMargin = 1;
 
 }  // namespace
 
@@ -39,10 +37,8 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
         return nearest(a) < nearest(b) || (nearest(a) == nearest(b) && a.index < b.index);
     });
     for (const Occluder& o : occluders_) {
-        if (o.projected &&
-            buffer_.hides(o.rect.leftMost - kRectMargin, o.rect.rightMost + kRectMargin,
-                          o.rect.topMost - kRectMargin, o.rect.bottomMost + kRectMargin,
-                          nearestWindowDepth(o.rect))) {
+        if (o.projected && buffer_.hides(o.rect.leftMost, o.rect.rightMost, o.rect.topMost,
+                                         o.rect.bottomMost, nearestWindowDepth(o.rect))) {
             continue;
         }
         for (const Polygon& polygon : scene.objects[o.index].polygons) {
@@ -59,8 +55,7 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
 
 Visibility RasterCulling::test(const ScreenRect& rect) {
     const OcclusionBuffer::RectAnswer answer = buffer_.testRect(
-        rect.leftMost - kRectMargin, rect.rightMost + kRectMargin, rect.topMost - kRectMargin,
-        rect.bottomMost + kRectMargin, nearestWindowDepth(rect));
+        rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, nearestWindowDepth(rect));
     Visibility result;
     result.tested = true;
     result.passedHom = answer.covered;

@@ -3,11 +3,13 @@
 // buffer on the processor (occlusion/occlusionbuffer.h), and each object's pixel rectangle
 // tested against it. Nothing is read back from OpenGL.
 //
-// An object is hidden when every pixel of its rectangle, widened by one pixel on every side for
-// OpenGL's own rounding of the object's corners, holds an occluder depth in front of the
+// An object is hidden when every pixel of its rectangle holds an occluder depth in front of the
 // object's nearest window depth (nearestWindowDepth, occlusion/visibility.h, which keeps a
-// margin for rounding). Every pixel of the window is sampled, so no opening between occluders
-// escapes, however narrow.
+// margin for rounding). The rectangle, the truncated extremes of the object's corners in the
+// window, holds every pixel its faces can fill: pixel x is filled only when its centre x + 1/2
+// lies within [minX, maxX], so floor(minX) <= x <= floor(maxX), with almost half a pixel to
+// spare for OpenGL's own rounding of the corners (snapping moves them by 1/512 pixel at most).
+// Every pixel of the window is sampled, so no opening between occluders escapes, however narrow.
 
 #include <cstddef>
 #include <vector>
