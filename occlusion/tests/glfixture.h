@@ -5,9 +5,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "occlusion/framedriver.h"
+#include "occlusion/glmatrices.h"
 #include "occlusion/scenerenderer.h"
 #include "testing/glwindow.h"
 
@@ -60,3 +62,42 @@ inline void renderUntested(Scene& frameScene) {
 
 inline bool isWhite(const Rgb& c) { return c.r == 1.0f && c.g == 1.0f && c.b == 1.0f; }
 inline bool isBlack(const Rgb& c) { return c.r == 0.0f && c.g == 0.0f && c.b == 0.0f; }
+
+// What OpenGL fills of one object drawn alone over the whole window, both faces filled and
+// depth-tested, through the matrices of `drawn`: the bounds of the filled pixels (x1 < 0 when there
+// are none) and their nearest and deepest window depths.
+struct FilledPixels {
+    int x0 = kTestWindowSize, x1 = -1, y0 = kTestWindowSize, y1 = -1;
+    float nearest = 1.0f, deepest = 0.0f;
+};
+inline FilledPixels fillObjectAlone(const Scene& drawn, const Object& object) {
+    clearWindow(0, 0, 0);
+    glViewport(0, 0, kTestWindowSize, kTestWindowSize);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    loadSceneMatrices(drawn);
+    for (const Polygon& polygon : object.polygons) {
+        glBegin(GL_POLYGON);
+        for (const Vertex& v : polygon) glVertex3f(v.position.x, v.position.y, v.position.z);
+        glEnd();
+    }
+    std::vector<float> depth(static_cast<size_t>(kTestWindowSize) * kTestWindowSize);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kTestWindowSize, kTestWindowSize, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 depth.data());
+    glDisable(GL_DEPTH_TEST);
+    FilledPixels filled;
+    for (int y = 0; y < kTestWindowSize; ++y) {
+        for (int x = 0; x < kTestWindowSize; ++x) {
+            const float d =
+                depth[static_cast<size_t>(y) * kTestWindowSize + static_cast<size_t>(x)];
+            if (d >= 1.0f) continue;
+            filled.x0 = std::min(filled.x0, x), filled.x1 = std::max(filled.x1, x);
+            filled.y0 = std::min(filled.y0, y), filled.y1 = std::max(filled.y1, y);
+            filled.nearest = std::min(filled.nearest, d);
+            filled.deepest = std::max(filled.deepest, d);
+        }
+    }
+    return filled;
+}

@@ -86,7 +86,6 @@ TEST_F(GuardBand, NearClippedHullBoundsWhatOpenGLDrawsOfABoxReachingBehindTheEye
     std::mt19937 random(7);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     int tight = 0, trials = 0;
-    std::vector<float> depth(static_cast<size_t>(kSize) * kSize);
     while (trials < 40) {
         Scene scene;
         setTestCamera(scene);
@@ -115,46 +114,21 @@ TEST_F(GuardBand, NearClippedHullBoundsWhatOpenGLDrawsOfABoxReachingBehindTheEye
             projectNearClippedHull(set, scene.modelView, scene.projection, kSize, kSize, slots));
         ++trials;
 
-        clearWindow(0, 0, 0);
-        glViewport(0, 0, kSize, kSize);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        loadSceneMatrices(scene);
-        for (const Polygon& polygon : scene.objects[0].polygons) {
-            glBegin(GL_POLYGON);
-            for (const Vertex& v : polygon) glVertex3f(v.position.x, v.position.y, v.position.z);
-            glEnd();
-        }
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kSize, kSize, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-        glDisable(GL_DEPTH_TEST);
-
-        int x0 = kSize, x1 = -1, y0 = kSize, y1 = -1;
-        float deepest = 0.0f;
-        for (int y = 0; y < kSize; ++y) {
-            for (int x = 0; x < kSize; ++x) {
-                const float d = depth[static_cast<size_t>(y) * kSize + static_cast<size_t>(x)];
-                if (d >= 1.0f) continue;
-                x0 = std::min(x0, x), x1 = std::max(x1, x);
-                y0 = std::min(y0, y), y1 = std::max(y1, y);
-                deepest = std::max(deepest, d);
-            }
-        }
-        if (x1 < 0) continue;  // nothing of the box in view
+        const FilledPixels f = fillObjectAlone(scene, scene.objects[0]);
+        if (f.x1 < 0) continue;  // nothing of the box in view
         const ScreenRect hull = boundingRect(slots, slots.size(), kSize, kSize);
-        EXPECT_LE(hull.leftMost, x0);
-        EXPECT_GE(hull.rightMost, x1);
-        EXPECT_LE(hull.topMost, y0);
-        EXPECT_GE(hull.bottomMost, y1);
-        EXPECT_LE(deepest, (hull.deepMost + 1.0f) / 2.0f + kDepthStep);
+        EXPECT_LE(hull.leftMost, f.x0);
+        EXPECT_GE(hull.rightMost, f.x1);
+        EXPECT_LE(hull.topMost, f.y0);
+        EXPECT_GE(hull.bottomMost, f.y1);
+        EXPECT_LE(f.deepest, (hull.deepMost + 1.0f) / 2.0f + kDepthStep);
         // Where the drawing lies inside the window, the rectangle is its bounding rectangle.
-        if (x0 > 0 && x1 < kSize - 1 && y0 > 0 && y1 < kSize - 1) {
+        if (f.x0 > 0 && f.x1 < kSize - 1 && f.y0 > 0 && f.y1 < kSize - 1) {
             ++tight;
-            EXPECT_LE(x0 - hull.leftMost, 1);
-            EXPECT_LE(hull.rightMost - x1, 1);
-            EXPECT_LE(y0 - hull.topMost, 1);
-            EXPECT_LE(hull.bottomMost - y1, 1);
+            EXPECT_LE(f.x0 - hull.leftMost, 1);
+            EXPECT_LE(hull.rightMost - f.x1, 1);
+            EXPECT_LE(f.y0 - hull.topMost, 1);
+            EXPECT_LE(hull.bottomMost - f.y1, 1);
         }
     }
     EXPECT_GT(tight, 10) << "too few drawings stayed inside the window";

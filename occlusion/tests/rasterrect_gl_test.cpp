@@ -1,11 +1,7 @@
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
-#include <vector>
 
-#include "occlusion/glmatrices.h"
 #include "occlusion/tests/glfixture.h"
 #include "occlusion/tests/testscenes.h"
 #include "occlusion/vectorprojection.h"
@@ -25,7 +21,6 @@ using RasterRect = GlTest;
 TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
     std::mt19937 random(23);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<float> depth(static_cast<size_t>(kSize) * kSize);
     int trials = 0, tightSides = 0;
     while (trials < 60) {
         Scene scene;
@@ -42,39 +37,15 @@ TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
         if (!projection.projectedRect(scene.objects[0].vertexSet, rect)) continue;
         ++trials;
 
-        clearWindow(0, 0, 0);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        loadSceneMatrices(scene);
-        for (const Polygon& polygon : scene.objects[0].polygons) {
-            glBegin(GL_POLYGON);
-            for (const Vertex& v : polygon) glVertex3f(v.position.x, v.position.y, v.position.z);
-            glEnd();
-        }
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kSize, kSize, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-        glDisable(GL_DEPTH_TEST);
-
-        int x0 = kSize, x1 = -1, y0 = kSize, y1 = -1;
-        float nearest = 1.0f;
-        for (int y = 0; y < kSize; ++y) {
-            for (int x = 0; x < kSize; ++x) {
-                const float d = depth[static_cast<size_t>(y) * kSize + static_cast<size_t>(x)];
-                if (d >= 1.0f) continue;
-                x0 = std::min(x0, x), x1 = std::max(x1, x);
-                y0 = std::min(y0, y), y1 = std::max(y1, y);
-                nearest = std::min(nearest, d);
-            }
-        }
-        if (x1 < 0) continue;  // nothing of the box in view
-        EXPECT_LE(rect.leftMost, x0) << "trial " << trials;
-        EXPECT_GE(rect.rightMost, x1) << "trial " << trials;
-        EXPECT_LE(rect.topMost, y0) << "trial " << trials;
-        EXPECT_GE(rect.bottomMost, y1) << "trial " << trials;
-        EXPECT_GE(nearest, nearestWindowDepth(rect)) << "trial " << trials;
-        tightSides += (rect.leftMost == x0) + (rect.rightMost == x1) + (rect.topMost == y0) +
-                      (rect.bottomMost == y1);
+        const FilledPixels f = fillObjectAlone(scene, scene.objects[0]);
+        if (f.x1 < 0) continue;  // nothing of the box in view
+        EXPECT_LE(rect.leftMost, f.x0) << "trial " << trials;
+        EXPECT_GE(rect.rightMost, f.x1) << "trial " << trials;
+        EXPECT_LE(rect.topMost, f.y0) << "trial " << trials;
+        EXPECT_GE(rect.bottomMost, f.y1) << "trial " << trials;
+        EXPECT_GE(f.nearest, nearestWindowDepth(rect)) << "trial " << trials;
+        tightSides += (rect.leftMost == f.x0) + (rect.rightMost == f.x1) + (rect.topMost == f.y0) +
+                      (rect.bottomMost == f.y1);
     }
     EXPECT_GT(tightSides, 60);
 }
