@@ -17,8 +17,9 @@ struct TileLayers {
     // Three more than the tiles, unreached, so that four tiles can be loaded from any tile on.
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    // The list: its first touchedCount entries (room for every tile and one more). 32 bits
-    // hold the index of every tile of the largest buffer, in half the memory.
+    // The list: its first touchedCount entries, with room for every tile and three more (four
+    // entries are written at once). 32 bits hold the index of every tile of the largest buffer,
+    // in half the memory.
     std::vector<uint32_t> touched;
     std::size_t touchedCount = 0;
 
