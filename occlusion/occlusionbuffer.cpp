@@ -105,6 +105,10 @@ void OcclusionBuffer::resize(int width, int height) {
         blocksY_ = (tilesY_ + kBlock - 1) / kBlock;
         blockFarthest_.assign(
             static_cast<std::size_t>(blocksX_) * static_cast<std::size_t>(blocksY_), kFar);
+        // The bits of the last column's and the last row's tiles beyond the window's edge.
+        const int columns = width - (tilesX_ - 1) * kTile, rows = height - (tilesY_ - 1) * kTile;
+        beyondRight_ = tilesX_ > 0 && columns < kTile ? ~columnBits(0, columns - 1) : 0;
+        beyondTop_ = tilesY_ > 0 && rows < kTile ? ~rowBits(0, rows - 1) : 0;
         rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
         rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
     }
@@ -147,35 +151,10 @@ void OcclusionBuffer::findBlockFarthest() {
     blocksCurrent_ = true;
 }
 
-uint64_t OcclusionBuffer::beyondEdge(int tx, int ty) const {
-    const int columns = std::min(kTile, width_ - tx * kTile);
-    const int rows = std::min(kTile, height_ - ty * kTile);
-    if (columns == kTile && rows == kTile) return 0;
-    return ~(columnBits(0, columns - 1) & rowBits(0, rows - 1));
-}
-
 OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
     const std::size_t i = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
                           static_cast<std::size_t>(tx);
     return {layers_.nearMask[i], layers_.farDepth[i], layers_.nearDepth[i]};
-}
-
-void OcclusionBuffer::merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth) {
-    float& farDepth = layers_.farDepth[i];
-    float& nearDepth = layers_.nearDepth[i];
-    uint64_t& nearMask = layers_.nearMask[i];
-    if (!(depth < farDepth)) return;  // nothing it covers comes nearer
-    layers_.touch(i);
-    // A polygon much nearer than the near layer would be lost in it: where the far layer covers
-    // the whole tile, the near layer starts again from the polygon. (Where it does not, the near
-    // layer is what holds the coverage, and is never dropped.)
-    if (farDepth < kFar && nearDepth - depth > farDepth - nearDepth) nearMask = 0, nearDepth = 0.0f;
-    nearMask |= mask;
-    nearDepth = std::max(nearDepth, depth);
-    if ((nearMask | beyond) == kFullMask) {
-        farDepth = nearDepth;
-        nearMask = 0, nearDepth = 0.0f;
-    }
 }
 
 float OcclusionBuffer::depthAt(int x, int y) const {
@@ -364,23 +343,25 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
                        DepthRamp{firstZ, tileStep, cap, pad});
         }
         // The tiles before and after the whole ones, row by row.
-        const bool lastTileRow = ty == tilesY_ - 1;
-        const auto partly = [&](int tx) {
+        const uint64_t beyondTop = ty == tilesY_ - 1 ? beyondTop_ : 0;
+        const int lastTile = reachHi / kTile;
+        const int skipFrom = fullLo <= fullHi ? fullLo : lastTile + 1;
+        for (int tx = reachLo / kTile; tx <= lastTile; ++tx) {
+            if (tx == skipFrom) {
+                tx = fullHi;  // merged whole above
+                continue;
+            }
             const int x0 = tx * kTile;
             const uint64_t mask = tileMask(spanFirst, spanLast, x0);
-            if (mask == 0) return;
+            if (mask == 0) continue;
             // The pixels' bounding box in the tile.
             uint64_t rows = mask;
             rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
             const double z = planeFarthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile,
                                            y0, lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
-            const uint64_t beyond =
-                (tx == tilesX_ - 1 || lastTileRow) ? beyondEdge(tx, ty) : uint64_t{0};
-            merge(row + static_cast<std::size_t>(tx), beyond, mask, heldDepth(z, cap, pad));
-        };
-        const int lastTile = reachHi / kTile;
-        for (int tx = reachLo / kTile; tx < std::min(fullLo, lastTile + 1); ++tx) partly(tx);
-        for (int tx = std::max(fullLo, fullHi + 1); tx <= lastTile; ++tx) partly(tx);
+            const uint64_t beyond = (tx == tilesX_ - 1 ? beyondRight_ : 0) | beyondTop;
+            layers_.merge(row + static_cast<std::size_t>(tx), beyond, mask, heldDepth(z, cap, pad));
+        }
     }
 }
 

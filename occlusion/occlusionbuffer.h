@@ -114,15 +114,12 @@ private:
         bool inclusive = false;  // keeps the row when the function is 0 too (a top edge)
         int64_t value = 0, step = 0;
     };
-    // The bits of tile (tx, ty) whose pixels lie beyond the window's edge.
-    uint64_t beyondEdge(int tx, int ty) const;
-    // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`; `beyond`
-    // is the tile's beyondEdge.
-    void merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth);
     void rasterise(const std::vector<WindowVertex>& polygon);
 
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
+    // The bits of the tiles of the last column and of the last row beyond the window's edge.
+    uint64_t beyondRight_ = 0, beyondTop_ = 0;
     TileLayers layers_;
     // The second level of the hierarchy: the farthest far depth of each block of kBlock by
     // kBlock tiles, found when a query first needs it after drawing.

@@ -4,9 +4,10 @@
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
 // is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
 //
-// mergeWhole merges a polygon covering a run of tiles whole. It comes as the scalar loop, which
-// is the reference, and as an SSE2 version (part of every x86-64 processor) that merges four
-// tiles at a time; both leave the same layers and the same list.
+// merge adds a polygon's pixels of one tile; mergeWhole merges a polygon covering a run of
+// tiles whole, and comes as the scalar loop, which is the reference, and as an SSE2 version
+// (part of every x86-64 processor) that merges four tiles at a time; both leave the same layers
+// and the same list.
 
 #include <algorithm>
 #include <cstddef>
@@ -33,6 +34,23 @@ struct TileLayers {
     void touch(std::size_t i) {
         touched[touchedCount] = static_cast<uint32_t>(i);
         touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
+    }
+
+    // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`; `beyond`
+    // holds the tile's bits beyond the window's edge, which count as covered.
+    void merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth) {
+        float& far = farDepth[i];
+        float& near = nearDepth[i];
+        uint64_t& bits = nearMask[i];
+        if (!(depth < far)) return;  // nothing it covers comes nearer
+        touch(i);
+        // A polygon much nearer than the near layer would be lost in it: where the far layer
+        // covers the whole tile, the near layer starts again from the polygon. (Where it does
+        // not, the near layer is what holds the coverage, and is never dropped.)
+        if (far < 1.0f && near - depth > far - near) bits = 0, near = 0.0f;
+        bits |= mask;
+        near = std::max(near, depth);
+        if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0, near = 0.0f;
     }
 };
 
