@@ -10,9 +10,11 @@ namespace {
 constexpr std::size_t kFetchAhead = 4;
 
 // Every non-occluder projected once and, when all its corners lie in front of the eye, decided
-// by test(rect); the others stay untested.
+// by test(rect); the others stay untested. With points, the projection also leaves the corners'
+// device coordinates there for the test.
 template <typename Test>
-void decideEach(const Scene& scene, int width, int height, FrameDecisions& decisions, Test test) {
+void decideEach(const Scene& scene, int width, int height, FrameDecisions& decisions,
+                DevicePoints* points, Test test) {
     const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
     ScreenRect rect;
     const std::size_t count = scene.objects.size();
@@ -28,7 +30,7 @@ void decideEach(const Scene& scene, int width, int height, FrameDecisions& decis
         }
         const Object& object = scene.objects[i];
         if (object.occluder) continue;
-        if (!projection.projectedRect(object.vertexSet, rect)) continue;
+        if (!projection.projectedRect(object.vertexSet, rect, points)) continue;
         const Visibility v = test(rect);
         decisions.objects[i] = v;
         decisions.passedHom += v.passedHom ? 1 : 0;
@@ -48,7 +50,7 @@ void decideVisibility(const Scene& scene, int width, int height, const PixelImag
                       const PixelImage& depth, FrameDecisions& decisions) {
     reset(scene, decisions);
     if (coverage.empty() || depth.empty()) return;
-    decideEach(scene, width, height, decisions, [&](const ScreenRect& rect) {
+    decideEach(scene, width, height, decisions, nullptr, [&](const ScreenRect& rect) {
         return testRect(rect, coverage, depth, scene.depthRule);
     });
 }
@@ -57,6 +59,7 @@ void decideVisibility(const Scene& scene, int width, int height, RasterCulling& 
                       FrameDecisions& decisions) {
     reset(scene, decisions);
     if (raster.buffer().width() != width || raster.buffer().height() != height) return;
-    decideEach(scene, width, height, decisions,
-               [&](const ScreenRect& rect) { return raster.test(rect); });
+    DevicePoints& corners = raster.corners();
+    decideEach(scene, width, height, decisions, &corners,
+               [&](const ScreenRect& rect) { return raster.test(rect, corners); });
 }

@@ -151,17 +151,6 @@ void OcclusionBuffer::findBlockFarthest() {
     blocksCurrent_ = true;
 }
 
-OcclusionBuffer::Tile OcclusionBuffer::tile(int tx, int ty) const {
-    const std::size_t i = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
-                          static_cast<std::size_t>(tx);
-    return {layers_.nearMask[i], layers_.farDepth[i], layers_.nearDepth[i]};
-}
-
-float OcclusionBuffer::depthAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_ || tilesX_ == 0) return kFar;
-    return tile(x / kTile, y / kTile).depth(x % kTile, y % kTile);
-}
-
 void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
     if (tilesX_ == 0 || tilesY_ == 0) return;
     blocksCurrent_ = false;
@@ -379,6 +368,29 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
             const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
                                                       std::min(x1 - tx * kTile, kTile - 1));
             if ((pixels & ~t.nearMask) != 0 || !(t.nearDepth < depth)) return false;
+        }
+    }
+    return true;
+}
+
+bool OcclusionBuffer::hidesOutline(const OutlineRows& outline, float depth) const {
+    const int firstRow = std::max(outline.firstRow(), 0);
+    const int lastRow = std::min(outline.lastRow(), height_ - 1);
+    if (firstRow > lastRow) return true;
+    if (tilesX_ == 0 || tilesY_ == 0) return false;
+    for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
+        int16_t first[kTile], last[kTile];
+        static_assert(OutlineRows::kRows == kTile, "the outline's spans are a tile's rows");
+        outline.spans(ty * kTile, width_, first, last);
+        const SpanExtent extent = spanExtent(first, last, width_);
+        if (extent.reachFirst > extent.reachLast) continue;
+        for (int tx = extent.reachFirst / kTile; tx <= extent.reachLast / kTile; ++tx) {
+            const Tile t = tile(tx, ty);
+            if (t.farDepth < depth && t.farDepth < kFar) continue;
+            const uint64_t pixels = tileMask(first, last, tx * kTile);
+            if ((pixels & ~t.nearMask) != 0 || (pixels != 0 && !(t.nearDepth < depth))) {
+                return false;
+            }
         }
     }
     return true;

@@ -33,6 +33,7 @@
 
 #include "math/vectors.h"
 #include "occlusion/edgewalk.h"
+#include "occlusion/outline.h"
 #include "occlusion/tilelayers.h"
 
 class OcclusionBuffer {
@@ -60,9 +61,6 @@ public:
     // with a non-finite vertex draw nothing.
     void drawPolygon(const Vector4D* clip, int count);
 
-    // The depth of pixel (x, y); 1.0 outside the window or where nothing was drawn.
-    float depthAt(int x, int y) const;
-
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
     // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set; the
     // bits of pixels beyond the window's edge are never set. A tile no polygon reached this
@@ -77,9 +75,19 @@ public:
             return near && nearDepth < farDepth ? nearDepth : farDepth;
         }
     };
-    Tile tile(int tx, int ty) const;
+    Tile tile(int tx, int ty) const {
+        const std::size_t i = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_) +
+                              static_cast<std::size_t>(tx);
+        return {layers_.nearMask[i], layers_.farDepth[i], layers_.nearDepth[i]};
+    }
     int tilesAcross() const { return tilesX_; }
     int tilesUp() const { return tilesY_; }
+
+    // The depth of pixel (x, y); 1.0 outside the window or where nothing was drawn.
+    float depthAt(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_ || tilesX_ == 0) return 1.0f;
+        return tile(x / kTile, y / kTile).depth(x % kTile, y % kTile);
+    }
 
     // Over the pixels x0 to x1 by y0 to y1 (both ends included, clipped to the window): whether
     // every one is covered, and whether every one holds a depth in front of `depth`. A range
@@ -95,6 +103,10 @@ public:
     // depth in front of `depth`, from the tiles alone: cheap while drawing goes on, when the
     // blocks' maxima are not yet found. Agrees with testRect's covered && hidden.
     bool hides(int x0, int x1, int y0, int y1, float depth) const;
+
+    // Whether every pixel of the outline (occlusion/outline.h) within the window is covered and
+    // holds a depth in front of `depth`. An outline with no pixel in the window answers true.
+    bool hidesOutline(const OutlineRows& outline, float depth) const;
 
     // A polygon vertex in the window.
     struct WindowVertex {

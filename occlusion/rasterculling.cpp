@@ -1,6 +1,7 @@
 #include "occlusion/rasterculling.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 
@@ -53,14 +54,43 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
     }
 }
 
-Visibility RasterCulling::test(const ScreenRect& rect) {
-    const OcclusionBuffer::RectAnswer answer = buffer_.testRect(
-        rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, nearestWindowDepth(rect));
+Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corners) {
+    const float depth = nearestWindowDepth(rect);
+    const OcclusionBuffer::RectAnswer answer =
+        buffer_.testRect(rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, depth);
     Visibility result;
     result.tested = true;
     result.passedHom = answer.covered;
     result.passedDeb = answer.covered && answer.hidden;
+    if (result.passedDeb || corners.count == 0) return result;
+
+    // A corner landing on a pixel that is not hidden most often means a face is seen there:
+    // the outline's test would fail, and is not made.
+    const int width = buffer_.width(), height = buffer_.height();
+    if (!cornersInWindow(corners, width, height, cornerX_, cornerY_)) return result;
+    const int count = static_cast<int>(corners.count);
+    for (int k = 0; k < count; ++k) {
+        const double x = cornerX_[k], y = cornerY_[k];
+        if (x >= 0.0 && x < width && y >= 0.0 && y < height &&
+            !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
+            return result;
+        }
+    }
+    const int hull = convexHull(cornerX_, cornerY_, count, hullX_, hullY_);
+    if (hull == 0 || !outline_.set(hullX_, hullY_, hull)) return result;
+    if (buffer_.hidesOutline(outline_, depth)) result.passedHom = result.passedDeb = true;
     return result;
+}
+
+bool RasterCulling::cornersInWindow(const DevicePoints& corners, int width, int height, double* x,
+                                    double* y) {
+    if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return false;
+    for (std::size_t k = 0; k < corners.count; ++k) {
+        x[k] = (static_cast<double>(corners.x[k]) + 1.0) * width * 0.5;
+        y[k] = (static_cast<double>(corners.y[k]) + 1.0) * height * 0.5;
+        if (!std::isfinite(x[k]) || !std::isfinite(y[k])) return false;
+    }
+    return true;
 }
 
 void RasterCulling::pictures(PixelImage& level0, int level0Width, int level0Height,

@@ -3,20 +3,27 @@
 // buffer on the processor (occlusion/occlusionbuffer.h), and each object's pixel rectangle
 // tested against it. Nothing is read back from OpenGL.
 //
-// An object is hidden when every pixel of its rectangle holds an occluder depth in front of the
+// An object is hidden when every pixel it can fill holds an occluder depth in front of the
 // object's nearest window depth (nearestWindowDepth, occlusion/visibility.h, which keeps a
-// margin for rounding). The rectangle, the truncated extremes of the object's corners in the
-// window, holds every pixel its faces can fill: pixel x is filled only when its centre x + 1/2
-// lies within [minX, maxX], so floor(minX) <= x <= floor(maxX), with almost half a pixel to
-// spare for OpenGL's own rounding of the corners (snapping moves them by 1/512 pixel at most).
-// Every pixel of the window is sampled, so no opening between occluders escapes, however narrow.
+// margin for rounding). Every pixel of the window is sampled, so no opening between occluders
+// escapes, however narrow. Two sets of pixels hold all the object can fill:
+// - its rectangle, the truncated extremes of its corners in the window, tested first, as it is
+//   cheap: pixel x is filled only when its centre x + 1/2 lies within [minX, maxX], so
+//   floor(minX) <= x <= floor(maxX), with almost half a pixel to spare for OpenGL's own rounding
+//   of the corners (snapping moves them by 1/512 pixel at most);
+// - where the rectangle is not hidden, its outline, the convex hull of its corners
+//   (occlusion/outline.h), which leaves out the rectangle's corners, where an object seen at an
+//   angle reaches past an occluder's edge without filling a pixel there. An object one of whose
+//   corners lands on a pixel not hidden is taken as seen without the outline's test.
 
 #include <cstddef>
 #include <vector>
 
 #include "math/vectors.h"
 #include "occlusion/occlusionbuffer.h"
+#include "occlusion/outline.h"
 #include "occlusion/pixelimage.h"
+#include "occlusion/vectorprojection.h"
 #include "occlusion/visibility.h"
 #include "scene/scenelib.h"
 
@@ -28,9 +35,20 @@ public:
     // rectangle those already drawn hide entirely (it would change no pixel's answer).
     void build(const Scene& scene, int width, int height);
 
-    // The rule's tests for an object with this projected rectangle: passedHom when every pixel
-    // is covered, passedDeb when every pixel's occluder lies in front of the object.
-    Visibility test(const ScreenRect& rect);
+    // The rule's tests for an object with this projected rectangle and these corners (device
+    // coordinates, from the same projection): passedHom when every pixel of the rectangle, or
+    // failing that of the outline, is covered, passedDeb when every such pixel's occluder lies
+    // in front of the object.
+    Visibility test(const ScreenRect& rect, const DevicePoints& corners);
+
+    // Where the decisions' projection leaves each object's corners for test.
+    DevicePoints& corners() { return corners_; }
+
+    // The corners in a width by height window, mapped as toTarget maps them but kept in double,
+    // into x and y (room for OutlineRows::kMaxPoints). False for a corner that is not finite or
+    // more corners than that.
+    static bool cornersInWindow(const DevicePoints& corners, int width, int height, double* x,
+                                double* y);
 
     // The frame's pictures from the buffer: level0 (level0Width by level0Height) the fraction
     // of covered pixels of each 10 by 10 block, grid (gridWidth by gridHeight) the farthest
@@ -53,4 +71,9 @@ private:
         bool projected;
     };
     std::vector<Occluder> occluders_;
+    DevicePoints corners_;
+    // An object's corners in the window and their hull.
+    double cornerX_[OutlineRows::kMaxPoints], cornerY_[OutlineRows::kMaxPoints];
+    double hullX_[OutlineRows::kMaxPoints], hullY_[OutlineRows::kMaxPoints];
+    OutlineRows outline_;
 };

@@ -99,8 +99,8 @@ void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int
 #endif
 
 bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height,
-                        TargetExtremes& extremes) {
+                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
+                        float* deviceX, float* deviceY) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
     const V infinity = hn::Set(d, std::numeric_limits<float>::infinity());
@@ -133,6 +133,10 @@ bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMa
         const V px = hn::Div(row(d, project.element[0], ex, ey, ez, ew), qw);
         const V py = hn::Div(row(d, project.element[1], ex, ey, ez, ew), qw);
         const V pz = hn::Div(row(d, project.element[2], ex, ey, ez, ew), qw);
+        if (deviceX != nullptr) {
+            hn::StoreU(px, d, deviceX + first);
+            hn::StoreU(py, d, deviceY + first);
+        }
         // A NaN x or y becomes -1, the device coordinate that lands at 0 as a NaN does.
         const V sx = hn::IfThenElse(hn::IsNaN(px), minusOne, px);
         const V sy = hn::IfThenElse(hn::IsNaN(py), minusOne, py);
@@ -172,10 +176,19 @@ void spread(const Matrix4x4& m, LaneMatrix& lanes) {
 }  // namespace
 
 bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height,
-                        TargetExtremes& extremes) {
+                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
+                        DevicePoints* points) {
+    float *x = nullptr, *y = nullptr;
+    if (points != nullptr) {
+        // Room for the whole of a last, partial pass.
+        const std::size_t room =
+            (vertexSet.size() + kProjectionLanes - 1) / kProjectionLanes * kProjectionLanes;
+        if (points->x.size() < room) points->x.resize(room), points->y.resize(room);
+        points->count = vertexSet.size();
+        x = points->x.data(), y = points->y.data();
+    }
     return HWY_DYNAMIC_DISPATCH(projection::findTargetExtremes)(
-        vertexSet.data(), vertexSet.size(), view, project, width, height, extremes);
+        vertexSet.data(), vertexSet.size(), view, project, width, height, extremes, x, y);
 }
 
 ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const TransformStack& projection,
@@ -185,10 +198,10 @@ ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const Transfor
     spread(projection.current, project_);
 }
 
-bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet,
-                                    ScreenRect& rect) const {
+bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
+                                    DevicePoints* points) const {
     TargetExtremes e;
-    if (!findTargetExtremes(vertexSet, view_, project_, width_, height_, e)) return false;
+    if (!findTargetExtremes(vertexSet, view_, project_, width_, height_, e, points)) return false;
     // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
     // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
     const int origin = vertexSet.size() < kMinProjectedSlots ? 0 : std::numeric_limits<int>::max();

@@ -40,6 +40,13 @@ struct TargetExtremes {
     float nearest;     // the smallest z
 };
 
+// The device x and y of each entry of a vertex set, as the vector step finds them (a NaN stays
+// one), for count entries; the arrays may be longer.
+struct DevicePoints {
+    std::vector<float> x, y;
+    std::size_t count = 0;
+};
+
 // The frame's matrices and target, prepared once for every object of the frame.
 class ProjectionSetup {
 public:
@@ -48,8 +55,10 @@ public:
 
     // The rectangle and depth range of vertexSet on the target, equal field by field to
     // boundingRect of projectVertexSet's slots. Returns false, leaving rect unspecified, exactly
-    // when projectVertexSet does (some entry's clip w is not positive).
-    bool projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect) const;
+    // when projectVertexSet does (some entry's clip w is not positive). With points, also gives
+    // every entry's device x and y (unspecified when it returns false).
+    bool projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
+                       DevicePoints* points = nullptr) const;
 
 private:
     int width_, height_;
@@ -57,6 +66,8 @@ private:
 };
 
 // The vector step alone, in the instruction set chosen at run time: false when some entry's clip
-// w is not positive, else vertexSet's extremes on the target.
+// w is not positive, else vertexSet's extremes on the target (and, with points, its entries'
+// device coordinates).
 bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes);
+                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
+                        DevicePoints* points = nullptr);

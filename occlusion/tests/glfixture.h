@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "occlusion/framedriver.h"
@@ -65,10 +66,15 @@ inline bool isBlack(const Rgb& c) { return c.r == 0.0f && c.g == 0.0f && c.b == 
 
 // What OpenGL fills of one object drawn alone over the whole window, both faces filled and
 // depth-tested, through the matrices of `drawn`: the bounds of the filled pixels (x1 < 0 when there
-// are none) and their nearest and deepest window depths.
+// are none), their nearest and deepest window depths, and the window's depths (row by row, bottom
+// first; 1.0 where nothing was filled).
 struct FilledPixels {
     int x0 = kTestWindowSize, x1 = -1, y0 = kTestWindowSize, y1 = -1;
     float nearest = 1.0f, deepest = 0.0f;
+    std::vector<float> depth;
+    bool at(int x, int y) const {
+        return depth[static_cast<size_t>(y) * kTestWindowSize + static_cast<size_t>(x)] < 1.0f;
+    }
 };
 inline FilledPixels fillObjectAlone(const Scene& drawn, const Object& object) {
     clearWindow(0, 0, 0);
@@ -99,5 +105,6 @@ inline FilledPixels fillObjectAlone(const Scene& drawn, const Object& object) {
             filled.deepest = std::max(filled.deepest, d);
         }
     }
+    filled.depth = std::move(depth);
     return filled;
 }

@@ -8,6 +8,7 @@
 
 #include "math/transformstack.h"
 #include "occlusion/edgewalk.h"
+#include "occlusion/outline.h"
 #include "occlusion/polygonclip.h"
 #include "occlusion/tests/rasterreference.h"
 #include "occlusion/tilelayers.h"
@@ -179,6 +180,36 @@ TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     }
     EXPECT_GT(hidden, 20);
     EXPECT_GT(covered, 20);
+    // Outlines of random points, within the window and across its edges: hidden exactly when
+    // every pixel of the rows' spans (occlusion/outline.h) lies in front.
+    std::uniform_real_distribution<double> place(-10.0, kWidth + 10.0), spread(0.0, 30.0);
+    int outlinesHidden = 0, outlinesSeen = 0;
+    for (int query = 0; query < 2000; ++query) {
+        double x[6], y[6], hx[6], hy[6];
+        const double cx = place(random), cy = place(random), size = spread(random);
+        for (int k = 0; k < 6; ++k) {
+            x[k] = cx + size * (std::uniform_real_distribution<double>(-0.5, 0.5)(random));
+            y[k] = cy + size * (std::uniform_real_distribution<double>(-0.5, 0.5)(random));
+        }
+        OutlineRows outline;
+        ASSERT_TRUE(outline.set(hx, hy, convexHull(x, y, 6, hx, hy)));
+        const float z = depth(random);
+        bool expected = true;
+        for (int row0 = 0; row0 < kHeight; row0 += OutlineRows::kRows) {
+            int16_t first[OutlineRows::kRows], last[OutlineRows::kRows];
+            outline.spans(row0, kWidth, first, last);
+            for (int r = 0; r < OutlineRows::kRows && row0 + r < kHeight; ++r) {
+                for (int px = first[r]; px <= last[r]; ++px) {
+                    expected = expected && buffer.depthAt(px, row0 + r) < z;
+                }
+            }
+        }
+        ASSERT_EQ(buffer.hidesOutline(outline, z), expected) << "query " << query;
+        outlinesHidden += expected ? 1 : 0;
+        outlinesSeen += expected ? 0 : 1;
+    }
+    EXPECT_GT(outlinesHidden, 20);
+    EXPECT_GT(outlinesSeen, 20);
     buffer.clear();
     EXPECT_EQ(buffer.depthAt(kWidth / 2, kHeight / 2), 1.0f);
     EXPECT_FALSE(buffer.testRect(0, 3, 0, 3, 0.99f).covered);

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "occlusion/outline.h"
+#include "occlusion/rasterculling.h"
 #include "occlusion/tests/glfixture.h"
 #include "occlusion/tests/testscenes.h"
 #include "occlusion/vectorprojection.h"
@@ -14,14 +16,15 @@ constexpr int kSize = kTestWindowSize;
 
 using RasterRect = GlTest;
 
-// The raster rule tests an object's rectangle as it is. Checked against OpenGL itself: every
-// pixel it fills of a box, small or large, turned any way, lies in the box's rectangle, at a
-// window depth no nearer than the one the rule compares; and the rectangle is often tight, so a
-// pixel less on any side would miss some.
+// The raster rule tests an object's rectangle as it is, then its outline. Checked against
+// OpenGL itself: every pixel it fills of a box, small or large, turned any way, lies in the
+// box's rectangle and in its outline, at a window depth no nearer than the one the rule
+// compares; the rectangle is often tight, so a pixel less on any side would miss some; and the
+// outline leaves out pixels of the rectangle the box never fills.
 TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
     std::mt19937 random(23);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    int trials = 0, tightSides = 0;
+    int trials = 0, tightSides = 0, rectPixels = 0, outlinePixels = 0;
     while (trials < 60) {
         Scene scene;
         setTestCamera(scene);
@@ -34,8 +37,15 @@ TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
         computeVertexSets(scene);
         const ProjectionSetup projection(scene.modelView, scene.projection, kSize, kSize);
         ScreenRect rect;
-        if (!projection.projectedRect(scene.objects[0].vertexSet, rect)) continue;
+        DevicePoints corners;
+        if (!projection.projectedRect(scene.objects[0].vertexSet, rect, &corners)) continue;
         ++trials;
+        double x[OutlineRows::kMaxPoints], y[OutlineRows::kMaxPoints];
+        double hullX[OutlineRows::kMaxPoints], hullY[OutlineRows::kMaxPoints];
+        ASSERT_TRUE(RasterCulling::cornersInWindow(corners, kSize, kSize, x, y));
+        OutlineRows outline;
+        ASSERT_TRUE(outline.set(hullX, hullY,
+                                convexHull(x, y, static_cast<int>(corners.count), hullX, hullY)));
 
         const FilledPixels f = fillObjectAlone(scene, scene.objects[0]);
         if (f.x1 < 0) continue;  // nothing of the box in view
@@ -46,8 +56,27 @@ TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
         EXPECT_GE(f.nearest, nearestWindowDepth(rect)) << "trial " << trials;
         tightSides += (rect.leftMost == f.x0) + (rect.rightMost == f.x1) + (rect.topMost == f.y0) +
                       (rect.bottomMost == f.y1);
+        for (int row0 = 0; row0 < kSize; row0 += OutlineRows::kRows) {
+            int16_t first[OutlineRows::kRows], last[OutlineRows::kRows];
+            outline.spans(row0, kSize, first, last);
+            for (int r = 0; r < OutlineRows::kRows; ++r) {
+                const int py = row0 + r;
+                for (int px = 0; px < kSize; ++px) {
+                    const bool inOutline = px >= first[r] && px <= last[r];
+                    if (f.at(px, py)) {
+                        ASSERT_TRUE(inOutline) << "trial " << trials << ": pixel " << px << ", "
+                                               << py << " filled outside the outline";
+                    }
+                    const bool inRect = px >= rect.leftMost && px <= rect.rightMost &&
+                                        py >= rect.topMost && py <= rect.bottomMost;
+                    rectPixels += inRect ? 1 : 0;
+                    outlinePixels += inOutline ? 1 : 0;
+                }
+            }
+        }
     }
     EXPECT_GT(tightSides, 60);
+    EXPECT_LT(outlinePixels, rectPixels * 3 / 4);
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// The outline of an object in the window, the convex hull of its projected vertices, and the
+// pixels it may fill row by row. An object wholly in front of the eye fills only pixels whose
+// centres lie within its faces, and its faces lie within the hull of its vertices; so testing
+// the outline's pixels instead of the object's rectangle leaves out the rectangle's corners,
+// which the object never reaches.
+//
+// Conventions are the occlusion buffer's (occlusion/occlusionbuffer.h): window pixels (x, y),
+// y = 0 the bottom row, sampled at their centres (x + 0.5, y + 0.5).
+
+#include <cstdint>
+
+// The convex hull of points (x[k], y[k]), k < count, counter-clockwise, into hullX and hullY
+// (room for count points); returns how many points it has. Points on a hull edge are left out.
+// No points, or more than OutlineRows::kMaxPoints, give none.
+int convexHull(const double* x, const double* y, int count, double* hullX, double* hullY);
+
+class OutlineRows {
+public:
+    // How far, in pixels along x and y, a pixel centre may lie outside the outline and still
+    // count as within it: room for OpenGL's snapping of the vertices (1/512 pixel) and for its
+    // own rounding of their positions.
+    static constexpr double kMargin = 1.0 / 32.0;
+    static constexpr int kMaxPoints = 64;
+    static constexpr int kRows = 8;  // rows per call of spans
+
+    // Takes the convex polygon (x[k], y[k]), k < count (at most kMaxPoints), in either
+    // orientation. Returns false, keeping nothing, when a coordinate is not finite or there are
+    // too many points.
+    bool set(const double* x, const double* y, int count);
+
+    // The rows whose centres lie within the margin of the outline's height (first > last when
+    // none): the others hold no pixel of it.
+    int firstRow() const { return firstRow_; }
+    int lastRow() const { return lastRow_; }
+
+    // For rows row0 to row0 + kRows - 1 (row0 >= 0): the columns first[r] to last[r] of row
+    // row0 + r whose pixel centres lie within the margin of the outline (first > last when
+    // none), held within [0, width - 1].
+    void spans(int row0, int width, int16_t* first, int16_t* last) const;
+
+private:
+    // A sloping edge bounds the span from one side: x = x0 + (y - y0) * slope, loosened to its
+    // extreme over the rows' margin by `spread`.
+    struct Edge {
+        double x0, y0, slope, spread;
+    };
+    Edge left_[kMaxPoints], right_[kMaxPoints];
+    int lefts_ = 0, rights_ = 0;
+    double minX_ = 0.0, maxX_ = -1.0;
+    int firstRow_ = 0, lastRow_ = -1;
+};
