@@ -2,10 +2,10 @@
 // windows up to 40 by 40 pixels.
 //
 // Checked beyond the sanitizers (no out-of-range index, no undefined conversion): every depth
-// lies in [0, 1]; a rectangle's answers equal a scan of its pixels; and for triangles whose
-// coordinates are small whole numbers of sixteenths, coverage is exactly that of the clipped,
-// snapped polygons tested pixel by pixel, and where that agrees with the exact triangles (the
-// brute-force reference in double) no depth is nearer than the exact one.
+// lies in [0, 1]; a rectangle's and an outline's answers equal a scan of their pixels; and for
+// triangles whose coordinates are small whole numbers of sixteenths, coverage is exactly that of
+// the clipped, snapped polygons tested pixel by pixel, and where that agrees with the exact
+// triangles (the brute-force reference in double) no depth is nearer than the exact one.
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +16,7 @@
 
 #include "fuzz/fuzzinput.h"
 #include "occlusion/occlusionbuffer.h"
+#include "occlusion/outline.h"
 #include "occlusion/tests/rasterreference.h"
 
 namespace {
@@ -76,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 bool covered = false, consistent = true;
                 double exactDepth = 1.0;
                 for (std::size_t t = 0; t < triangles.size(); ++t) {
-                    const bool inside = !snapped[t].empty() && snappedPolygonCovers(snapped[t], x, y);
+                    const bool inside =
+                        !snapped[t].empty() && snappedPolygonCovers(snapped[t], x, y);
                     const ReferencePixel& r = exact[t][static_cast<size_t>(y) * width + x];
                     covered = covered || inside;
                     consistent = consistent && !r.undecided && r.covered == inside;
@@ -108,5 +110,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(answer.covered == covered, "rectangle coverage disagrees with a scan");
     check(answer.hidden == hidden, "rectangle depth answer disagrees with a scan");
     check(buffer.hides(x0, x1, y0, y1, depth) == hidden, "tile-only answer disagrees with a scan");
+
+    // An outline of up to eight points against a scan of its rows' spans.
+    double px[8], py[8], hx[8], hy[8];
+    const int points = static_cast<int>(in.below(9));
+    for (int k = 0; k < points; ++k) {
+        px[k] = static_cast<double>(tame ? coordinate(in, true) * 4.0f + 20.0f : in.real());
+        py[k] = static_cast<double>(tame ? coordinate(in, true) * 4.0f + 20.0f : in.real());
+    }
+    OutlineRows outline;
+    if (outline.set(hx, hy, convexHull(px, py, points, hx, hy))) {
+        bool outlineHidden = true;
+        for (int row0 = 0; row0 < height; row0 += OutlineRows::kRows) {
+            int16_t first[OutlineRows::kRows], last[OutlineRows::kRows];
+            outline.spans(row0, width, first, last);
+            for (int r = 0; r < OutlineRows::kRows && row0 + r < height; ++r) {
+                check(first[r] > last[r] || (first[r] >= 0 && last[r] < width),
+                      "a span beyond the window");
+                for (int x = first[r]; x <= last[r]; ++x) {
+                    const float d = buffer.depthAt(x, row0 + r);
+                    outlineHidden = outlineHidden && d < 1.0f && d < depth;
+                }
+            }
+        }
+        check(buffer.hidesOutline(outline, depth) == outlineHidden,
+              "outline answer disagrees with a scan");
+    }
     return 0;
 }

@@ -376,12 +376,13 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
 bool OcclusionBuffer::hidesOutline(const OutlineRows& outline, float depth) const {
     const int firstRow = std::max(outline.firstRow(), 0);
     const int lastRow = std::min(outline.lastRow(), height_ - 1);
-    if (firstRow > lastRow) return true;
+    if (firstRow > lastRow || width_ == 0) return true;
     if (tilesX_ == 0 || tilesY_ == 0) return false;
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
         int16_t first[kTile], last[kTile];
         static_assert(OutlineRows::kRows == kTile, "the outline's spans are a tile's rows");
         outline.spans(ty * kTile, width_, first, last);
+        for (int r = lastRow - ty * kTile + 1; r < kTile; ++r) first[r] = 0, last[r] = -1;
         const SpanExtent extent = spanExtent(first, last, width_);
         if (extent.reachFirst > extent.reachLast) continue;
         for (int tx = extent.reachFirst / kTile; tx <= extent.reachLast / kTile; ++tx) {

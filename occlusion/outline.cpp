@@ -16,6 +16,9 @@ int clampRow(double row) { return static_cast<int>(std::clamp(row, -1.0, 65536.0
 
 int convexHull(const double* x, const double* y, int count, double* hullX, double* hullY) {
     if (count <= 0 || count > OutlineRows::kMaxPoints) return 0;
+    for (int k = 0; k < count; ++k) {
+        if (!std::isfinite(x[k]) || !std::isfinite(y[k])) return 0;
+    }
     // Andrew's monotone chain over the points sorted by x, then y: the lower chain left to
     // right, then the upper one back, each keeping only left turns.
     const int n = count;
@@ -43,6 +46,8 @@ int convexHull(const double* x, const double* y, int count, double* hullX, doubl
         --size;  // the chain's last point starts the next one
     }
     size = std::max(size, 1);
+    // Only turns too large for double (beyond 1e150 or so) could fail to drop a point.
+    if (size > n) return 0;
     for (int k = 0; k < size; ++k) hullX[k] = x[chain[k]], hullY[k] = y[chain[k]];
     return size;
 }

@@ -12,7 +12,7 @@
 
 // The convex hull of points (x[k], y[k]), k < count, counter-clockwise, into hullX and hullY
 // (room for count points); returns how many points it has. Points on a hull edge are left out.
-// No points, or more than OutlineRows::kMaxPoints, give none.
+// No points, more than OutlineRows::kMaxPoints or one that is not finite give none.
 int convexHull(const double* x, const double* y, int count, double* hullX, double* hullY);
 
 class OutlineRows {

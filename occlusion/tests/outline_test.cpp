@@ -128,7 +128,9 @@ TEST(Outline, HullHoldsEveryPointAndSpansHoldTheHullGrownByTheMargin) {
     const double bad[2] = {0.0, std::nan("")};
     OutlineRows outline;
     EXPECT_FALSE(outline.set(bad, bad, 2));
-    EXPECT_EQ(convexHull(bad, bad, 0, nullptr, nullptr), 0);
+    double hull[2];
+    EXPECT_EQ(convexHull(bad, bad, 0, hull, hull), 0);
+    EXPECT_EQ(convexHull(bad, bad, 2, hull, hull), 0);
 }
 
 }  // namespace

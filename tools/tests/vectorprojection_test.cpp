@@ -19,8 +19,9 @@ namespace {
 
 // Over every view of the measurement's default path, on the demo scene and a random one, in a
 // window whose sides differ: the vectorised projection gives the reference's rectangle and
-// answer for every object, so every rule decides the same either way. Run once for every
-// instruction set compiled that this processor has.
+// answer for every object, so every rule decides the same either way, and the reference's
+// points for the raster rule's outline. Run once for every instruction set compiled that this
+// processor has.
 void expectSameRectanglesAsTheReference() {
     Scene demo, random;
     buildDemoScene(demo);
@@ -36,6 +37,7 @@ void expectSameRectanglesAsTheReference() {
     computeVertexSets(demo);
     computeVertexSets(random);
     std::vector<Vector4D> slots;
+    DevicePoints corners;
     int projected = 0, refused = 0;
     for (const CameraState& view : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
         rotX = view.rotX, rotZ = view.rotZ, zoom = view.zoom, panX = view.panX, panY = view.panY;
@@ -46,7 +48,7 @@ void expectSameRectanglesAsTheReference() {
                 ScreenRect fast;
                 const bool reference = projectVertexSet(object.vertexSet, scene->modelView,
                                                         scene->projection, 480, 360, slots);
-                ASSERT_EQ(setup.projectedRect(object.vertexSet, fast), reference);
+                ASSERT_EQ(setup.projectedRect(object.vertexSet, fast, &corners), reference);
                 if (!reference) {
                     ++refused;
                     continue;
@@ -59,6 +61,12 @@ void expectSameRectanglesAsTheReference() {
                 ASSERT_EQ(fast.bottomMost, r.bottomMost);
                 ASSERT_EQ(fast.deepMost, r.deepMost);
                 ASSERT_EQ(fast.nearMost, r.nearMost);
+                // The corners the raster rule's outline is made of: the reference's points.
+                ASSERT_EQ(corners.count, object.vertexSet.size());
+                for (std::size_t k = 0; k < corners.count; ++k) {
+                    ASSERT_EQ(toTarget(corners.x[k], 480), slots[k].x);
+                    ASSERT_EQ(toTarget(corners.y[k], 360), slots[k].y);
+                }
             }
         }
     }
