@@ -37,7 +37,13 @@ public:
     // For rows row0 to row0 + kRows - 1 (row0 >= 0): the columns first[r] to last[r] of row
     // row0 + r whose pixel centres lie within the margin of the outline (first > last when
     // none), held within [0, width - 1].
-    void spans(int row0, int width, int16_t* first, int16_t* last) const;
+    // It comes as the scalar loops, which are the reference, and as an SSE2 version (part of
+    // every x86-64 processor) that finds two rows at a time; both give the same columns.
+    void spans(int row0, int width, int16_t* first, int16_t* last) const {
+        spansSse2(row0, width, first, last);  // the scalar loops where SSE2 is not available
+    }
+    void spansScalar(int row0, int width, int16_t* first, int16_t* last) const;
+    void spansSse2(int row0, int width, int16_t* first, int16_t* last) const;
 
 private:
     // A sloping edge bounds the span from one side: x = x0 + (y - y0) * slope, loosened to its

@@ -66,11 +66,13 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
 
     // A corner landing on a pixel that is not hidden most often means a face is seen there:
     // the outline's test would fail, and is not made.
-    const int width = buffer_.width(), height = buffer_.height();
-    if (!cornersInWindow(corners, width, height, cornerX_, cornerY_)) return result;
+    if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return result;
     const int count = static_cast<int>(corners.count);
+    const int width = buffer_.width(), height = buffer_.height();
     for (int k = 0; k < count; ++k) {
-        const double x = cornerX_[k], y = cornerY_[k];
+        double& x = cornerX_[k];
+        double& y = cornerY_[k];
+        if (!cornerInWindow(corners, k, width, height, x, y)) return result;
         if (x >= 0.0 && x < width && y >= 0.0 && y < height &&
             !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
             return result;
@@ -86,9 +88,7 @@ bool RasterCulling::cornersInWindow(const DevicePoints& corners, int width, int 
                                     double* y) {
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return false;
     for (std::size_t k = 0; k < corners.count; ++k) {
-        x[k] = (static_cast<double>(corners.x[k]) + 1.0) * width * 0.5;
-        y[k] = (static_cast<double>(corners.y[k]) + 1.0) * height * 0.5;
-        if (!std::isfinite(x[k]) || !std::isfinite(y[k])) return false;
+        if (!cornerInWindow(corners, k, width, height, x[k], y[k])) return false;
     }
     return true;
 }

@@ -16,6 +16,7 @@
 //   angle reaches past an occluder's edge without filling a pixel there. An object one of whose
 //   corners lands on a pixel not hidden is taken as seen without the outline's test.
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -49,6 +50,13 @@ public:
     // more corners than that.
     static bool cornersInWindow(const DevicePoints& corners, int width, int height, double* x,
                                 double* y);
+    // Corner k alone; false when it is not finite.
+    static bool cornerInWindow(const DevicePoints& corners, std::size_t k, int width, int height,
+                               double& x, double& y) {
+        x = (static_cast<double>(corners.x[k]) + 1.0) * width * 0.5;
+        y = (static_cast<double>(corners.y[k]) + 1.0) * height * 0.5;
+        return std::isfinite(x) && std::isfinite(y);
+    }
 
     // The frame's pictures from the buffer: level0 (level0Width by level0Height) the fraction
     // of covered pixels of each 10 by 10 block, grid (gridWidth by gridHeight) the farthest

@@ -39,11 +39,12 @@ std::vector<double> randomPoints(std::mt19937& random, int count, int kind,
 }
 
 // The hull: its points are input points, it turns left at every corner, and no input point lies
-// outside it. The rows' spans: every pixel whose centre lies within the margin of the hull
-// (the centre or one of the eight points m away along x and y falls inside) is in its row's
-// span, and every pixel of a span lies within m of each edge's line on the inner side (the
-// distance taken along x and y) and of the hull's bounding box: the span is the pixels of the
-// hull grown by m, with spikes at its sharpest corners at most.
+// outside it. The rows' spans, the same from the vector version as from the scalar one: every
+// pixel whose centre lies within the margin of the hull (the centre or one of the eight points
+// m away along x and y falls inside) is in its row's span, and every pixel of a span lies within
+// m of each edge's line on the inner side (the distance taken along x and y) and of the hull's
+// bounding box: the span is the pixels of the hull grown by m, with spikes at its sharpest
+// corners at most.
 TEST(Outline, HullHoldsEveryPointAndSpansHoldTheHullGrownByTheMargin) {
     std::mt19937 random(41);
     int inside = 0, margin = 0;
@@ -84,7 +85,12 @@ TEST(Outline, HullHoldsEveryPointAndSpansHoldTheHullGrownByTheMargin) {
         const double minY = *std::min_element(hy, hy + n), maxY = *std::max_element(hy, hy + n);
         for (int row0 = 0; row0 < kHeight + 8; row0 += OutlineRows::kRows) {
             int16_t first[OutlineRows::kRows], last[OutlineRows::kRows];
-            outline.spans(row0, kWidth, first, last);
+            int16_t scalarFirst[OutlineRows::kRows], scalarLast[OutlineRows::kRows];
+            outline.spansSse2(row0, kWidth, first, last);
+            outline.spansScalar(row0, kWidth, scalarFirst, scalarLast);
+            ASSERT_TRUE(std::equal(first, first + OutlineRows::kRows, scalarFirst) &&
+                        std::equal(last, last + OutlineRows::kRows, scalarLast))
+                << "trial " << trial << ": the vector spans differ from the scalar ones";
             for (int r = 0; r < OutlineRows::kRows; ++r) {
                 const long double cy = row0 + r + 0.5L;
                 for (int px = 0; px < kWidth; ++px) {
