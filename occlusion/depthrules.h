@@ -22,7 +22,8 @@
 //   nearer one: sound on the demo's slabs, not by construction.
 // - Raster: no OpenGL pass at all. The occluders' front faces are rasterised on the processor
 //   into a depth buffer at window resolution (occlusion/rasterculling.h), and an object is
-//   hidden when its nearest depth lies behind the occluders at every pixel of its rectangle.
+//   hidden when its nearest depth lies behind the occluders at every pixel of its rectangle, or
+//   failing that of its outline, the convex hull of its projected corners.
 //   Every pixel centre is sampled, so no opening escapes; it costs the rasterisation of the
 //   occluders' pixels and nothing waits for the graphics pipeline.
 

@@ -1,7 +1,7 @@
 #pragma once
 // The raster rule's culling: the occluders' front faces drawn into a window-sized occlusion
-// buffer on the processor (occlusion/occlusionbuffer.h), and each object's pixel rectangle
-// tested against it. Nothing is read back from OpenGL.
+// buffer on the processor (occlusion/occlusionbuffer.h), and each object's pixel rectangle, and
+// where needed its outline, tested against it. Nothing is read back from OpenGL.
 //
 // An object is hidden when every pixel it can fill holds an occluder depth in front of the
 // object's nearest window depth (nearestWindowDepth, occlusion/visibility.h, which keeps a
@@ -37,9 +37,9 @@ public:
     void build(const Scene& scene, int width, int height);
 
     // The rule's tests for an object with this projected rectangle and these corners (device
-    // coordinates, from the same projection): passedHom when every pixel of the rectangle, or
-    // failing that of the outline, is covered, passedDeb when every such pixel's occluder lies
-    // in front of the object.
+    // coordinates, from the same projection): passedHom when every pixel of the rectangle is
+    // covered, passedDeb when every pixel's occluder also lies in front of the object; both when
+    // the rectangle is not hidden but the outline is.
     Visibility test(const ScreenRect& rect, const DevicePoints& corners);
 
     // Where the decisions' projection leaves each object's corners for test.
