@@ -376,9 +376,20 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
 bool OcclusionBuffer::hidesOutline(const OutlineRows& outline, float depth) const {
     const int firstRow = std::max(outline.firstRow(), 0);
     const int lastRow = std::min(outline.lastRow(), height_ - 1);
-    if (firstRow > lastRow || width_ == 0) return true;
+    const int firstColumn = std::max(outline.firstColumn(), 0);
+    const int lastColumn = std::min(outline.lastColumn(), width_ - 1);
+    if (firstRow > lastRow || firstColumn > lastColumn) return true;
     if (tilesX_ == 0 || tilesY_ == 0) return false;
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
+        // Where the far layers alone hide every tile the outline's columns meet, so are its
+        // pixels of this row of tiles, whatever its spans: most rows of an object well behind
+        // an occluder.
+        const float* far = layers_.farDepth.data() + static_cast<std::size_t>(ty) * tilesX_;
+        bool settled = true;
+        for (int tx = firstColumn / kTile; tx <= lastColumn / kTile && settled; ++tx) {
+            settled = far[tx] < depth && far[tx] < kFar;
+        }
+        if (settled) continue;
         int16_t first[kTile], last[kTile];
         static_assert(OutlineRows::kRows == kTile, "the outline's spans are a tile's rows");
         outline.spans(ty * kTile, width_, first, last);

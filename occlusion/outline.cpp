@@ -14,7 +14,7 @@ double turn(const double* x, const double* y, int o, int a, int b) {
     return (x[a] - x[o]) * (y[b] - y[o]) - (y[a] - y[o]) * (x[b] - x[o]);
 }
 
-int clampRow(double row) { return static_cast<int>(std::clamp(row, -1.0, 65536.0)); }
+int clampIndex(double index) { return static_cast<int>(std::clamp(index, -1.0, 65536.0)); }
 
 }  // namespace
 
@@ -58,7 +58,7 @@ int convexHull(const double* x, const double* y, int count, double* hullX, doubl
 
 bool OutlineRows::set(const double* x, const double* y, int count) {
     lefts_ = rights_ = 0;
-    firstRow_ = 0, lastRow_ = -1;
+    firstRow_ = 0, lastRow_ = -1, firstColumn_ = 0, lastColumn_ = -1;
     if (count <= 0 || count > kMaxPoints) return false;
     double area = 0.0, minY = y[0], maxY = y[0];
     for (int k = 0; k < count; ++k) {
@@ -84,10 +84,12 @@ bool OutlineRows::set(const double* x, const double* y, int count) {
             right_[rights_++] = edge;
         }
     }
-    firstRow_ = clampRow(std::ceil(minY - kMargin - 0.5));
-    lastRow_ = clampRow(std::floor(maxY + kMargin - 0.5));
+    firstRow_ = clampIndex(std::ceil(minY - kMargin - 0.5));
+    lastRow_ = clampIndex(std::floor(maxY + kMargin - 0.5));
     minX_ = x[0], maxX_ = x[0];
     for (int k = 0; k < count; ++k) minX_ = std::min(minX_, x[k]), maxX_ = std::max(maxX_, x[k]);
+    firstColumn_ = clampIndex(std::ceil(minX_ - kMargin - 0.5));
+    lastColumn_ = clampIndex(std::floor(maxX_ + kMargin - 0.5));
     return true;
 }
 

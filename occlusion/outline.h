@@ -30,9 +30,12 @@ public:
     bool set(const double* x, const double* y, int count);
 
     // The rows whose centres lie within the margin of the outline's height (first > last when
-    // none): the others hold no pixel of it.
+    // none): the others hold no pixel of it, clamped to [-1, 65536].
     int firstRow() const { return firstRow_; }
     int lastRow() const { return lastRow_; }
+    // Likewise the columns: every span lies within them.
+    int firstColumn() const { return firstColumn_; }
+    int lastColumn() const { return lastColumn_; }
 
     // For rows row0 to row0 + kRows - 1 (row0 >= 0): the columns first[r] to last[r] of row
     // row0 + r whose pixel centres lie within the margin of the outline (first > last when
@@ -54,5 +57,5 @@ private:
     Edge left_[kMaxPoints], right_[kMaxPoints];
     int lefts_ = 0, rights_ = 0;
     double minX_ = 0.0, maxX_ = -1.0;
-    int firstRow_ = 0, lastRow_ = -1;
+    int firstRow_ = 0, lastRow_ = -1, firstColumn_ = 0, lastColumn_ = -1;
 };
