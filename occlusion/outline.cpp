@@ -56,6 +56,9 @@ int convexHull(const double* x, const double* y, int count, double* hullX, doubl
     return size;
 }
 
+int OutlineRows::firstPixel(double low) { return clampIndex(std::ceil(low - kMargin - 0.5)); }
+int OutlineRows::lastPixel(double high) { return clampIndex(std::floor(high + kMargin - 0.5)); }
+
 bool OutlineRows::set(const double* x, const double* y, int count) {
     lefts_ = rights_ = 0;
     firstRow_ = 0, lastRow_ = -1, firstColumn_ = 0, lastColumn_ = -1;
@@ -84,12 +87,10 @@ bool OutlineRows::set(const double* x, const double* y, int count) {
             right_[rights_++] = edge;
         }
     }
-    firstRow_ = clampIndex(std::ceil(minY - kMargin - 0.5));
-    lastRow_ = clampIndex(std::floor(maxY + kMargin - 0.5));
+    firstRow_ = firstPixel(minY), lastRow_ = lastPixel(maxY);
     minX_ = x[0], maxX_ = x[0];
     for (int k = 0; k < count; ++k) minX_ = std::min(minX_, x[k]), maxX_ = std::max(maxX_, x[k]);
-    firstColumn_ = clampIndex(std::ceil(minX_ - kMargin - 0.5));
-    lastColumn_ = clampIndex(std::floor(maxX_ + kMargin - 0.5));
+    firstColumn_ = firstPixel(minX_), lastColumn_ = lastPixel(maxX_);
     return true;
 }
 

@@ -37,6 +37,11 @@ public:
     int firstColumn() const { return firstColumn_; }
     int lastColumn() const { return lastColumn_; }
 
+    // The first and the last pixel (column or row) whose centre lies within the margin of
+    // [low, high], clamped to [-1, 65536]: how the outline's extremes bound its pixels.
+    static int firstPixel(double low);
+    static int lastPixel(double high);
+
     // For rows row0 to row0 + kRows - 1 (row0 >= 0): the columns first[r] to last[r] of row
     // row0 + r whose pixel centres lie within the margin of the outline (first > last when
     // none), held within [0, width - 1].

@@ -69,6 +69,7 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return result;
     const int count = static_cast<int>(corners.count);
     const int width = buffer_.width(), height = buffer_.height();
+    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
     for (int k = 0; k < count; ++k) {
         double& x = cornerX_[k];
         double& y = cornerY_[k];
@@ -77,6 +78,16 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
             !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
             return result;
         }
+        minX = k == 0 ? x : std::min(minX, x), maxX = k == 0 ? x : std::max(maxX, x);
+        minY = k == 0 ? y : std::min(minY, y), maxY = k == 0 ? y : std::max(maxY, y);
+    }
+    // The outline lies within the pixels of its corners' extremes, which are fewer than the
+    // rectangle's (it keeps a pixel past a maximum whose centre the object cannot reach): when
+    // they are hidden, so is the outline, and its hull is not needed.
+    if (buffer_.hides(OutlineRows::firstPixel(minX), OutlineRows::lastPixel(maxX),
+                      OutlineRows::firstPixel(minY), OutlineRows::lastPixel(maxY), depth)) {
+        result.passedHom = result.passedDeb = true;
+        return result;
     }
     const int hull = convexHull(cornerX_, cornerY_, count, hullX_, hullY_);
     if (hull == 0 || !outline_.set(hullX_, hullY_, hull)) return result;
