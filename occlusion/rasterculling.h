@@ -14,7 +14,10 @@
 // - where the rectangle is not hidden, its outline, the convex hull of its corners
 //   (occlusion/outline.h), which leaves out the rectangle's corners, where an object seen at an
 //   angle reaches past an occluder's edge without filling a pixel there. An object one of whose
-//   corners lands on a pixel not hidden is taken as seen without the outline's test.
+//   corners lands on a pixel not hidden is taken as seen without the outline's test; for the
+//   others, the pixels of the corners' extremes are tested first, from the tiles alone: they
+//   hold the outline and are fewer than the rectangle's (a pixel past a maximum whose centre no
+//   face reaches is left out), and when they are hidden the hull is not needed.
 
 #include <cmath>
 #include <cstddef>
