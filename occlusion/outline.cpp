@@ -14,8 +14,6 @@ double turn(const double* x, const double* y, int o, int a, int b) {
     return (x[a] - x[o]) * (y[b] - y[o]) - (y[a] - y[o]) * (x[b] - x[o]);
 }
 
-int clampIndex(double index) { return static_cast<int>(std::clamp(index, -1.0, 65536.0)); }
-
 }  // namespace
 
 int convexHull(const double* x, const double* y, int count, double* hullX, double* hullY) {
@@ -55,9 +53,6 @@ int convexHull(const double* x, const double* y, int count, double* hullX, doubl
     for (int k = 0; k < size; ++k) hullX[k] = x[chain[k]], hullY[k] = y[chain[k]];
     return size;
 }
-
-int OutlineRows::firstPixel(double low) { return clampIndex(std::ceil(low - kMargin - 0.5)); }
-int OutlineRows::lastPixel(double high) { return clampIndex(std::floor(high + kMargin - 0.5)); }
 
 bool OutlineRows::set(const double* x, const double* y, int count) {
     lefts_ = rights_ = 0;

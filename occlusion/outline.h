@@ -8,6 +8,7 @@
 // Conventions are the occlusion buffer's (occlusion/occlusionbuffer.h): window pixels (x, y),
 // y = 0 the bottom row, sampled at their centres (x + 0.5, y + 0.5).
 
+#include <algorithm>
 #include <cstdint>
 
 // The convex hull of points (x[k], y[k]), k < count, counter-clockwise, into hullX and hullY
@@ -39,8 +40,17 @@ public:
 
     // The first and the last pixel (column or row) whose centre lies within the margin of
     // [low, high], clamped to [-1, 65536]: how the outline's extremes bound its pixels.
-    static int firstPixel(double low);
-    static int lastPixel(double high);
+    // (The ceiling and the floor are taken by conversion toward zero, without a call.)
+    static int firstPixel(double low) {
+        const double v = std::min(65536.0, std::max(-1.0, low - kMargin - 0.5));  // NaN: -1
+        const int toward = static_cast<int>(v);
+        return toward < v ? toward + 1 : toward;
+    }
+    static int lastPixel(double high) {
+        const double v = std::min(65536.0, std::max(-1.0, high + kMargin - 0.5));
+        const int toward = static_cast<int>(v);
+        return toward > v ? toward - 1 : toward;
+    }
 
     // For rows row0 to row0 + kRows - 1 (row0 >= 0): the columns first[r] to last[r] of row
     // row0 + r whose pixel centres lie within the margin of the outline (first > last when
