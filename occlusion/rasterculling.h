@@ -7,16 +7,17 @@
 // object's nearest window depth (nearestWindowDepth, occlusion/visibility.h, which keeps a
 // margin for rounding). Every pixel of the window is sampled, so no opening between occluders
 // escapes, however narrow. Two sets of pixels hold all the object can fill:
-// - its rectangle, tested first, as it is cheap: pixel x is filled only when its centre x + 1/2
-//   lies within the corners' extremes [minX, maxX], so ceil(minX - 1/2) <= x <= floor(maxX -
-//   1/2), and likewise for rows; the rectangle keeps 1/32 pixel more (OutlineRows::kMargin) for
-//   OpenGL's own snapping (1/512 pixel) and rounding. Where a corner is not a number the
-//   reference's truncated rectangle is tested instead, and nothing more;
+// - its rectangle, the truncated extremes of its corners in the window, tested first, as it is
+//   cheap: pixel x is filled only when its centre x + 1/2 lies within [minX, maxX], so
+//   floor(minX) <= x <= floor(maxX), with almost half a pixel to spare for OpenGL's own rounding
+//   of the corners (snapping moves them by 1/512 pixel at most);
 // - where the rectangle is not hidden, its outline, the convex hull of its corners
 //   (occlusion/outline.h), which leaves out the rectangle's corners, where an object seen at an
 //   angle reaches past an occluder's edge without filling a pixel there. An object one of whose
-//   corners lands on a pixel of the rectangle that is not hidden is taken as seen without the
-//   outline's test.
+//   corners lands on a pixel not hidden is taken as seen without the outline's test; for the
+//   others, the pixels of the corners' extremes are tested first, from the tiles alone: they
+//   hold the outline and are fewer than the rectangle's (a pixel past a maximum whose centre no
+//   face reaches is left out), and when they are hidden the hull is not needed.
 
 #include <cmath>
 #include <cstddef>
