@@ -56,35 +56,38 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
 
 Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corners) {
     const float depth = nearestWindowDepth(rect);
+    const OcclusionBuffer::RectAnswer answer =
+        buffer_.testRect(rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, depth);
     Visibility result;
     result.tested = true;
-    // The rectangle of the pixels whose centres lie within the margin of the corners' extremes;
-    // the reference's truncated rectangle, a pixel larger past each maximum, where a corner is
-    // not a number (and every pixel's answer is then uncertain) or the set is empty.
-    const bool exact = corners.finite && corners.count > 0;
-    const int x0 = exact ? OutlineRows::firstPixel(corners.window[0]) : rect.leftMost;
-    const int x1 = exact ? OutlineRows::lastPixel(corners.window[1]) : rect.rightMost;
-    const int y0 = exact ? OutlineRows::firstPixel(corners.window[2]) : rect.topMost;
-    const int y1 = exact ? OutlineRows::lastPixel(corners.window[3]) : rect.bottomMost;
-    const OcclusionBuffer::RectAnswer answer = buffer_.testRect(x0, x1, y0, y1, depth);
     result.passedHom = answer.covered;
     result.passedDeb = answer.covered && answer.hidden;
-    if (result.passedDeb || !exact) return result;
+    if (result.passedDeb || corners.count == 0) return result;
 
-    // A corner landing on a pixel of the rectangle that is not hidden most often means a face
-    // is seen there: the outline's test would fail, and is not made. (A corner landing outside
-    // the rectangle, on a pixel whose centre no face reaches, says nothing.)
+    // A corner landing on a pixel that is not hidden most often means a face is seen there:
+    // the outline's test would fail, and is not made.
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return result;
     const int count = static_cast<int>(corners.count);
     const int width = buffer_.width(), height = buffer_.height();
+    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
     for (int k = 0; k < count; ++k) {
         double& x = cornerX_[k];
         double& y = cornerY_[k];
         if (!cornerInWindow(corners, k, width, height, x, y)) return result;
-        if (!(x >= 0.0 && x < width && y >= 0.0 && y < height)) continue;
-        const int px = static_cast<int>(x), py = static_cast<int>(y);
-        const bool inRect = px >= x0 && px <= x1 && py >= y0 && py <= y1;
-        if (inRect && !(buffer_.depthAt(px, py) < depth)) return result;
+        if (x >= 0.0 && x < width && y >= 0.0 && y < height &&
+            !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
+            return result;
+        }
+        minX = k == 0 ? x : std::min(minX, x), maxX = k == 0 ? x : std::max(maxX, x);
+        minY = k == 0 ? y : std::min(minY, y), maxY = k == 0 ? y : std::max(maxY, y);
+    }
+    // The outline lies within the pixels of its corners' extremes, which are fewer than the
+    // rectangle's (it keeps a pixel past a maximum whose centre the object cannot reach): when
+    // they are hidden, so is the outline, and its hull is not needed.
+    if (buffer_.hides(OutlineRows::firstPixel(minX), OutlineRows::lastPixel(maxX),
+                      OutlineRows::firstPixel(minY), OutlineRows::lastPixel(maxY), depth)) {
+        result.passedHom = result.passedDeb = true;
+        return result;
     }
     const int hull = convexHull(cornerX_, cornerY_, count, hullX_, hullY_);
     if (hull == 0 || !outline_.set(hullX_, hullY_, hull)) return result;

@@ -34,11 +34,9 @@ V row(D d, const float (&m)[4][kProjectionLanes], V x, V y, V z, V w) {
 #if HWY_TARGET == HWY_SCALAR
 
 // One lane: the running values are the extremes, mapped one at a time as in the vector version.
-void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out,
-                float* device) {
+void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
     const float sides[4] = {hn::GetLane(minX), -hn::GetLane(negMaxX), hn::GetLane(minY),
                             -hn::GetLane(negMaxY)};
-    std::copy(sides, sides + 4, device);
     const float limit = static_cast<float>(kTruncateLimit);
     for (int k = 0; k < 4; ++k) {
         const double extent = k < 2 ? width : height;
@@ -76,14 +74,12 @@ V4 smallestOfEach(V4 a, V4 b, V4 c, V4 d) {
 // mapped to the target and truncated as truncateToInt(toTarget(...)): (c + 1) * extent / 2 in
 // double (the division by 2 is exact, so multiplying by 0.5 gives the same), rounded to float,
 // held within the saturation limit (exact in float) and truncated toward zero.
-void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out,
-                float* device) {
+void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
     const D4 d4;
     const V4 folded = smallestOfEach(smallestFour(minX), smallestFour(negMaxX), smallestFour(minY),
                                      smallestFour(negMaxY));
     alignas(16) static constexpr float kBack[4] = {0.0f, -0.0f, 0.0f, -0.0f};
     const V4 sides = hn::Xor(folded, hn::Load(d4, kBack));  // lanes 1 and 3 negated back
-    hn::StoreU(sides, d4, device);
     const hn::FixedTag<float, 2> d2;
     const hn::FixedTag<double, 2> dd;
     const auto one = hn::Set(dd, 1.0), half = hn::Set(dd, 0.5);
@@ -113,7 +109,6 @@ bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMa
     // exact and lets all four be folded together.
     V minX = infinity, negMaxX = infinity, minY = infinity, negMaxY = infinity;
     V deep = hn::Zero(d), nearest = infinity;
-    V notANumber = hn::Zero(d);  // all ones in a lane that met a NaN x or y
     // The entries of a last, partial pass are copied, the last one repeated into the lanes
     // beyond the set's end, which changes no extreme.
     float tail[4 * kProjectionLanes];
@@ -143,10 +138,8 @@ bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMa
             hn::StoreU(py, d, deviceY + first);
         }
         // A NaN x or y becomes -1, the device coordinate that lands at 0 as a NaN does.
-        const auto nanX = hn::IsNaN(px), nanY = hn::IsNaN(py);
-        notANumber = hn::Or(notANumber, hn::Or(hn::VecFromMask(d, nanX), hn::VecFromMask(d, nanY)));
-        const V sx = hn::IfThenElse(nanX, minusOne, px);
-        const V sy = hn::IfThenElse(nanY, minusOne, py);
+        const V sx = hn::IfThenElse(hn::IsNaN(px), minusOne, px);
+        const V sy = hn::IfThenElse(hn::IsNaN(py), minusOne, py);
         minX = hn::Min(minX, sx);
         negMaxX = hn::Min(negMaxX, hn::Neg(sx));
         minY = hn::Min(minY, sy);
@@ -156,8 +149,7 @@ bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMa
         deep = hn::IfThenElse(hn::Gt(pz, deep), pz, deep);
         nearest = hn::IfThenElse(hn::Lt(pz, nearest), pz, nearest);
     }
-    foldAndMap(minX, negMaxX, minY, negMaxY, width, height, extremes.sides, extremes.device);
-    extremes.finite = hn::AllFalse(d, hn::MaskFromVec(notANumber));
+    foldAndMap(minX, negMaxX, minY, negMaxY, width, height, extremes.sides);
     extremes.deep = hn::GetLane(hn::MaxOfLanes(d, deep));
     extremes.nearest = hn::GetLane(hn::MinOfLanes(d, nearest));
     return true;
@@ -219,14 +211,6 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, Scre
     rect.bottomMost = std::max(0, e.sides[3]);
     rect.deepMost = e.deep;
     rect.nearMost = vertexSet.empty() ? rect.deepMost : e.nearest;
-    if (points != nullptr) {
-        // The extremes mapped as toTarget maps a coordinate, kept in double.
-        points->finite = e.finite;
-        for (int k = 0; k < 4; ++k) {
-            points->window[k] =
-                (static_cast<double>(e.device[k]) + 1.0) * (k < 2 ? width_ : height_) * 0.5;
-        }
-    }
     return true;
 }
 

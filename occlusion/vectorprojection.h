@@ -38,19 +38,13 @@ struct TargetExtremes {
     int32_t sides[4];  // smallest x, largest x, smallest y, largest y
     float deep;        // the largest z, at least 0 (the reference starts from 0)
     float nearest;     // the smallest z
-    float device[4];   // the device extremes the sides are mapped from (a NaN counted as -1)
-    bool finite;       // no entry's device x or y is NaN
 };
 
 // The device x and y of each entry of a vertex set, as the vector step finds them (a NaN stays
-// one), for count entries (the arrays may be longer); and their extremes in the window, mapped
-// as toTarget maps them but kept in double (smallest x, largest x, smallest y, largest y),
-// which hold the entries only when finite.
+// one), for count entries; the arrays may be longer.
 struct DevicePoints {
     std::vector<float> x, y;
     std::size_t count = 0;
-    double window[4] = {0.0, 0.0, 0.0, 0.0};
-    bool finite = false;
 };
 
 // The frame's matrices and target, prepared once for every object of the frame.
