@@ -85,6 +85,21 @@ bool facesAway(const Vector4D* clip, int count) {
 }
 
 int lowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
+
+// Of the eight far depths from `far` on, those not below `limit` (bit k for far[k]): the tiles
+// whose far layer alone does not settle a query.
+unsigned unsettledTiles(const float* far, float limit) {
+#if defined(__SSE2__)
+    const __m128 below = _mm_set1_ps(limit);
+    const int low = _mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(far), below));
+    const int high = _mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(far + 4), below));
+    return ~static_cast<unsigned>(low | high << 4) & 0xFFu;
+#else
+    unsigned unsettled = 0;
+    for (int k = 0; k < 8; ++k) unsettled |= far[k] < limit ? 0u : 1u << k;
+    return unsettled;
+#endif
+}
 int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
 
 }  // namespace
@@ -429,16 +444,26 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
             const float blockFar = blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)];
             // So does its being covered, once some pixel is known not to be in front.
             if ((blockFar < depth || !answer.hidden) && blockFar < kFar) continue;
-            for (int ty = std::max(ty0, by * kBlock); ty <= std::min(ty1, by * kBlock + kBlock - 1);
-                 ++ty) {
+            // The block's tiles in the rectangle: its rows ty to tyEnd, and its lanes (tiles
+            // from the block's first column on) of the rectangle's columns.
+            const int bx0 = bx * kBlock;
+            const int lane0 = std::max(tx0, bx0) - bx0,
+                      lane1 = std::min(tx1, bx0 + kBlock - 1) - bx0;
+            const unsigned lanes = (2u << lane1) - (1u << lane0);
+            const int tyEnd = std::min(ty1, by * kBlock + kBlock - 1);
+            for (int ty = std::max(ty0, by * kBlock); ty <= tyEnd; ++ty) {
+                const std::size_t row = static_cast<std::size_t>(ty) * tilesX_ + bx0;
+                // The far layer covered and in front: both answers stand for its pixels.
+                unsigned unsettled = unsettledTiles(layers_.farDepth.data() + row,
+                                                    answer.hidden ? std::min(depth, kFar) : kFar) &
+                                     lanes;
+                if (unsettled == 0) continue;
                 const int r0 = std::max(y0 - ty * kTile, 0);
                 const int r1 = std::min(y1 - ty * kTile, kTile - 1);
                 const uint64_t rows = rowBits(r0, r1);
-                for (int tx = std::max(tx0, bx * kBlock);
-                     tx <= std::min(tx1, bx * kBlock + kBlock - 1); ++tx) {
+                for (; unsettled != 0; unsettled &= unsettled - 1) {
+                    const int lane = lowestBit(unsettled), tx = bx0 + lane;
                     const Tile t = tile(tx, ty);
-                    // The far layer covered and in front: both answers stand for its pixels.
-                    if ((t.farDepth < depth || !answer.hidden) && t.farDepth < kFar) continue;
                     const int c0 = std::max(x0 - tx * kTile, 0);
                     const int c1 = std::min(x1 - tx * kTile, kTile - 1);
                     const uint64_t pixels = rows & columnBits(c0, c1);

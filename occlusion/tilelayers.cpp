@@ -7,9 +7,9 @@
 #endif
 
 void TileLayers::assign(std::size_t count) {
-    nearMask.assign(count + 3, 0);
-    farDepth.assign(count + 3, 1.0f);
-    nearDepth.assign(count + 3, 0.0f);
+    nearMask.assign(count + kSpare, 0);
+    farDepth.assign(count + kSpare, 1.0f);
+    nearDepth.assign(count + kSpare, 0.0f);
     touched.assign(count + 4, 0);
     touchedCount = 0;
 }

@@ -15,7 +15,8 @@
 #include <vector>
 
 struct TileLayers {
-    // Three more than the tiles, unreached, so that four tiles can be loaded from any tile on.
+    // kSpare more than the tiles, unreached, so that eight tiles can be loaded from any tile on.
+    static constexpr std::size_t kSpare = 7;
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
     // The list: its first touchedCount entries, with room for every tile and three more (four

@@ -312,7 +312,7 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
     layers.assign(4);
     mergeWhole(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
     layers.reset();
-    EXPECT_EQ(layers.farDepth, std::vector<float>(4 + 3, 1.0f));
+    EXPECT_EQ(layers.farDepth, std::vector<float>(4 + TileLayers::kSpare, 1.0f));
 }
 
 // Edges of every slope, steep and shallow, rising and falling, with rows left over after the
