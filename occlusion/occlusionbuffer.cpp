@@ -301,9 +301,12 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the tile
     // at (x0, y0); a tile keeps it as heldDepth (occlusion/tilelayers.h), never beyond the
     // farthest vertex by more than a snapping step, pushed back.
+    // The last column (row) is taken where the plane rises along x (y): a factor of 1, not a
+    // branch.
+    const int towardLastColumn = dzdx > 0 ? 1 : 0, towardLastRow = dzdy > 0 ? 1 : 0;
     const auto planeFarthest = [&](int x0, int c0, int c1, int y0, int r0, int r1) {
-        const double px = (dzdx > 0 ? x0 + c1 : x0 + c0) + 0.5 - ax;
-        const double py = (dzdy > 0 ? y0 + r1 : y0 + r0) + 0.5 - ay;
+        const double px = x0 + c0 + (c1 - c0) * towardLastColumn + 0.5 - ax;
+        const double py = y0 + r0 + (r1 - r0) * towardLastRow + 0.5 - ay;
         return baseZ + dzdx * px + dzdy * py;
     };
     const double cap = farthestVertex + slack, pad = slack + kDepthRounding;
@@ -339,32 +342,34 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         if (everyLo <= everyHi) {
             fullLo = (everyLo + kTile - 1) / kTile, fullHi = (everyHi + 1) / kTile - 1;
         }
+        // The tiles before and after the whole ones get their pixels row by row.
+        const uint64_t beyondTop = ty == tilesY_ - 1 ? beyondTop_ : 0;
+        const auto mergePartial = [&](int txFirst, int txLast) {
+            for (int tx = txFirst; tx <= txLast; ++tx) {
+                const int x0 = tx * kTile;
+                const uint64_t mask = tileMask(spanFirst, spanLast, x0);
+                if (mask == 0) continue;
+                // The pixels' bounding box in the tile.
+                uint64_t rows = mask;
+                rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
+                const double z =
+                    planeFarthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile, y0,
+                                  lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
+                const uint64_t beyond = (tx == tilesX_ - 1 ? beyondRight_ : 0) | beyondTop;
+                layers_.merge(row + static_cast<std::size_t>(tx), beyond, mask,
+                              heldDepth(z, cap, pad));
+            }
+        };
         if (fullLo <= fullHi) {
             // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
             const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
             const double tileStep = dzdx * kTile;
             mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
                        DepthRamp{firstZ, tileStep, cap, pad});
-        }
-        // The tiles before and after the whole ones, row by row.
-        const uint64_t beyondTop = ty == tilesY_ - 1 ? beyondTop_ : 0;
-        const int lastTile = reachHi / kTile;
-        const int skipFrom = fullLo <= fullHi ? fullLo : lastTile + 1;
-        for (int tx = reachLo / kTile; tx <= lastTile; ++tx) {
-            if (tx == skipFrom) {
-                tx = fullHi;  // merged whole above
-                continue;
-            }
-            const int x0 = tx * kTile;
-            const uint64_t mask = tileMask(spanFirst, spanLast, x0);
-            if (mask == 0) continue;
-            // The pixels' bounding box in the tile.
-            uint64_t rows = mask;
-            rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
-            const double z = planeFarthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile,
-                                           y0, lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
-            const uint64_t beyond = (tx == tilesX_ - 1 ? beyondRight_ : 0) | beyondTop;
-            layers_.merge(row + static_cast<std::size_t>(tx), beyond, mask, heldDepth(z, cap, pad));
+            mergePartial(reachLo / kTile, fullLo - 1);
+            mergePartial(fullHi + 1, reachHi / kTile);
+        } else {
+            mergePartial(reachLo / kTile, reachHi / kTile);
         }
     }
 }
@@ -374,15 +379,23 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
     x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
     if (x0 > x1 || y0 > y1) return true;
     if (tilesX_ == 0 || tilesY_ == 0) return false;
+    const int tx0 = x0 / kTile, tx1 = x1 / kTile;
+    const float settles = std::min(depth, kFar);
     for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
         const uint64_t rows =
             rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
-        for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx) {
-            const Tile t = tile(tx, ty);
-            if (t.farDepth < depth && t.farDepth < kFar) continue;
-            const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
-                                                      std::min(x1 - tx * kTile, kTile - 1));
-            if ((pixels & ~t.nearMask) != 0 || !(t.nearDepth < depth)) return false;
+        // Eight tiles at a time; only those whose far layer does not settle it are looked into.
+        for (int first = tx0; first <= tx1; first += 8) {
+            const std::size_t row = static_cast<std::size_t>(ty) * tilesX_ + first;
+            unsigned unsettled = unsettledTiles(layers_.farDepth.data() + row, settles) &
+                                 ((2u << std::min(tx1 - first, 7)) - 1);
+            for (; unsettled != 0; unsettled &= unsettled - 1) {
+                const int tx = first + lowestBit(unsettled);
+                const Tile t = tile(tx, ty);
+                const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
+                                                          std::min(x1 - tx * kTile, kTile - 1));
+                if ((pixels & ~t.nearMask) != 0 || !(t.nearDepth < depth)) return false;
+            }
         }
     }
     return true;
