@@ -69,7 +69,8 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return result;
     const int count = static_cast<int>(corners.count);
     const int width = buffer_.width(), height = buffer_.height();
-    double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    double minX = kInfinity, maxX = -kInfinity, minY = kInfinity, maxY = -kInfinity;
     for (int k = 0; k < count; ++k) {
         double& x = cornerX_[k];
         double& y = cornerY_[k];
@@ -78,8 +79,8 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
             !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
             return result;
         }
-        minX = k == 0 ? x : std::min(minX, x), maxX = k == 0 ? x : std::max(maxX, x);
-        minY = k == 0 ? y : std::min(minY, y), maxY = k == 0 ? y : std::max(maxY, y);
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
     }
     // The outline lies within the pixels of its corners' extremes, which are fewer than the
     // rectangle's (it keeps a pixel past a maximum whose centre the object cannot reach): when
