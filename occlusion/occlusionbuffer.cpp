@@ -85,6 +85,7 @@ bool facesAway(const Vector4D* clip, int count) {
 }
 
 int lowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
+int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
 
 // Of the eight far depths from `far` on, those not below `limit` (bit k for far[k]): the tiles
 // whose far layer alone does not settle a query.
@@ -100,7 +101,6 @@ unsigned unsettledTiles(const float* far, float limit) {
     return unsettled;
 #endif
 }
-int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
 
 }  // namespace
 
@@ -380,7 +380,7 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
     if (x0 > x1 || y0 > y1) return true;
     if (tilesX_ == 0 || tilesY_ == 0) return false;
     const int tx0 = x0 / kTile, tx1 = x1 / kTile;
-    const float settles = std::min(depth, kFar);
+    const float settles = std::min(depth, kFar);  // a NaN depth stays one: no tile settles
     for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
         const uint64_t rows =
             rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
