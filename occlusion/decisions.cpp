@@ -7,31 +7,24 @@
 
 namespace {
 
-constexpr std::size_t kFetchAhead = 4;
-
-// Every non-occluder projected once and, when all its corners lie in front of the eye, decided
-// by test(rect); the others stay untested. With points, the projection also leaves the corners'
-// device coordinates there for the test.
+// Every non-occluder projected once, all of them in one call, and, when all its corners lie in
+// front of the eye, decided by test(rect, s), s its index in the projection (with points, where
+// its corners' device coordinates are); the others stay untested.
 template <typename Test>
-void decideEach(const Scene& scene, int width, int height, FrameDecisions& decisions,
-                DevicePoints* points, Test test) {
+void decideEach(const Scene& scene, int width, int height, FrameDecisions& decisions, bool points,
+                Test test) {
     const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
-    ScreenRect rect;
+    ProjectedSets& sets = decisions.projections;
     const std::size_t count = scene.objects.size();
+    sets.sets.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        // Each vertex set is a block of its own on the heap, most often out of the cache by
-        // the next frame: the one a few objects on is fetched while this one is decided.
-        if (i + kFetchAhead < count) {
-            const std::vector<Vector4D>& ahead = scene.objects[i + kFetchAhead].vertexSet;
-            if (!ahead.empty()) {
-                __builtin_prefetch(ahead.data());
-                __builtin_prefetch(ahead.data() + (ahead.size() - 1));
-            }
-        }
         const Object& object = scene.objects[i];
-        if (object.occluder) continue;
-        if (!projection.projectedRect(object.vertexSet, rect, points)) continue;
-        const Visibility v = test(rect);
+        sets.sets[i] = object.occluder ? nullptr : &object.vertexSet;
+    }
+    projection.project(sets, points);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!sets.projected[i]) continue;
+        const Visibility v = test(sets.rects[i], i);
         decisions.objects[i] = v;
         decisions.passedHom += v.passedHom ? 1 : 0;
         decisions.passedDeb += v.passedDeb ? 1 : 0;
@@ -50,7 +43,7 @@ void decideVisibility(const Scene& scene, int width, int height, const PixelImag
                       const PixelImage& depth, FrameDecisions& decisions) {
     reset(scene, decisions);
     if (coverage.empty() || depth.empty()) return;
-    decideEach(scene, width, height, decisions, nullptr, [&](const ScreenRect& rect) {
+    decideEach(scene, width, height, decisions, false, [&](const ScreenRect& rect, std::size_t) {
         return testRect(rect, coverage, depth, scene.depthRule);
     });
 }
@@ -59,7 +52,8 @@ void decideVisibility(const Scene& scene, int width, int height, RasterCulling& 
                       FrameDecisions& decisions) {
     reset(scene, decisions);
     if (raster.buffer().width() != width || raster.buffer().height() != height) return;
-    DevicePoints& corners = raster.corners();
-    decideEach(scene, width, height, decisions, &corners,
-               [&](const ScreenRect& rect) { return raster.test(rect, corners); });
+    const ProjectedSets& sets = decisions.projections;
+    decideEach(scene, width, height, decisions, true, [&](const ScreenRect& rect, std::size_t s) {
+        return raster.test(rect, sets.corners(s));
+    });
 }

@@ -8,6 +8,7 @@
 
 #include "occlusion/pixelimage.h"
 #include "occlusion/rasterculling.h"
+#include "occlusion/vectorprojection.h"
 #include "occlusion/visibility.h"
 #include "scene/scenelib.h"
 
@@ -15,6 +16,8 @@ struct FrameDecisions {
     std::vector<Visibility> objects;  // one per scene object; occluders are never tested
     int32_t passedHom = 0;            // objects that passed the overlap test
     int32_t passedDeb = 0;            // objects that passed both tests: the hidden ones
+    // The objects' projections while they are decided, kept for their memory.
+    ProjectedSets projections;
 };
 
 // Decides every object of the scene for a width by height window under scene.depthRule, against

@@ -54,7 +54,7 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
     }
 }
 
-Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corners) {
+Visibility RasterCulling::test(const ScreenRect& rect, const CornerPoints& corners) {
     const float depth = nearestWindowDepth(rect);
     const OcclusionBuffer::RectAnswer answer =
         buffer_.testRect(rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, depth);
@@ -96,7 +96,7 @@ Visibility RasterCulling::test(const ScreenRect& rect, const DevicePoints& corne
     return result;
 }
 
-bool RasterCulling::cornersInWindow(const DevicePoints& corners, int width, int height, double* x,
+bool RasterCulling::cornersInWindow(const CornerPoints& corners, int width, int height, double* x,
                                     double* y) {
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return false;
     for (std::size_t k = 0; k < corners.count; ++k) {

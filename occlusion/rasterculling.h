@@ -43,18 +43,15 @@ public:
     // coordinates, from the same projection): passedHom when every pixel of the rectangle is
     // covered, passedDeb when every pixel's occluder also lies in front of the object; both when
     // the rectangle is not hidden but the outline is.
-    Visibility test(const ScreenRect& rect, const DevicePoints& corners);
-
-    // Where the decisions' projection leaves each object's corners for test.
-    DevicePoints& corners() { return corners_; }
+    Visibility test(const ScreenRect& rect, const CornerPoints& corners);
 
     // The corners in a width by height window, mapped as toTarget maps them but kept in double,
     // into x and y (room for OutlineRows::kMaxPoints). False for a corner that is not finite or
     // more corners than that.
-    static bool cornersInWindow(const DevicePoints& corners, int width, int height, double* x,
+    static bool cornersInWindow(const CornerPoints& corners, int width, int height, double* x,
                                 double* y);
     // Corner k alone; false when it is not finite.
-    static bool cornerInWindow(const DevicePoints& corners, std::size_t k, int width, int height,
+    static bool cornerInWindow(const CornerPoints& corners, std::size_t k, int width, int height,
                                double& x, double& y) {
         x = (static_cast<double>(corners.x[k]) + 1.0) * width * 0.5;
         y = (static_cast<double>(corners.y[k]) + 1.0) * height * 0.5;
@@ -82,7 +79,6 @@ private:
         bool projected;
     };
     std::vector<Occluder> occluders_;
-    DevicePoints corners_;
     // An object's corners in the window and their hull.
     double cornerX_[OutlineRows::kMaxPoints], cornerY_[OutlineRows::kMaxPoints];
     double hullX_[OutlineRows::kMaxPoints], hullY_[OutlineRows::kMaxPoints];

@@ -98,9 +98,22 @@ void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int
 
 #endif
 
-bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
-                        float* deviceX, float* deviceY) {
+// What the vector step finds for a vertex set on a width by height target: the extremes of its
+// entries' device coordinates, mapped and truncated as boundingRect does each coordinate
+// (truncateToInt of toTarget; a NaN x or y counts as 0 there), and its depth range. With no
+// entries, the sides are the saturated images of the infinities and deep is 0.
+struct TargetExtremes {
+    int32_t sides[4];  // smallest x, largest x, smallest y, largest y
+    float deep;        // the largest z, at least 0 (the reference starts from 0)
+    float nearest;     // the smallest z
+};
+
+// The vector step: false when some entry's clip w is not positive, else the set's extremes on
+// the target (and, with deviceX and deviceY, its entries' device coordinates, in room for a
+// whole last pass).
+HWY_INLINE bool extremesOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
+                           const LaneMatrix& project, int width, int height,
+                           TargetExtremes& extremes, float* deviceX, float* deviceY) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
     const V infinity = hn::Set(d, std::numeric_limits<float>::infinity());
@@ -155,6 +168,56 @@ bool findTargetExtremes(const Vector4D* entries, std::size_t count, const LaneMa
     return true;
 }
 
+// projectedRect's answer and rectangle for a set of count entries.
+HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
+                       const LaneMatrix& project, int width, int height, ScreenRect& rect,
+                       float* deviceX, float* deviceY) {
+    TargetExtremes e;
+    if (!extremesOf(entries, count, view, project, width, height, e, deviceX, deviceY)) {
+        return false;
+    }
+    // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
+    // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
+    const int origin = count < kMinProjectedSlots ? 0 : std::numeric_limits<int>::max();
+    rect.leftMost = std::min({width, origin, e.sides[0]});
+    rect.rightMost = std::max(0, e.sides[1]);
+    rect.topMost = std::min({height, origin, e.sides[2]});
+    rect.bottomMost = std::max(0, e.sides[3]);
+    rect.deepMost = e.deep;
+    rect.nearMost = count == 0 ? rect.deepMost : e.nearest;
+    return true;
+}
+
+bool projectedRect(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
+                   const LaneMatrix& project, int width, int height, ScreenRect& rect,
+                   float* deviceX, float* deviceY) {
+    return rectOf(entries, count, view, project, width, height, rect, deviceX, deviceY);
+}
+
+// How many sets ahead the batch fetches a vertex set.
+constexpr std::size_t kFetchAhead = 4;
+
+void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
+                 const LaneMatrix& view, const LaneMatrix& project, int width, int height,
+                 uint8_t* projected, ScreenRect* rects, float* deviceX, float* deviceY,
+                 const std::size_t* first) {
+    for (std::size_t s = 0; s < count; ++s) {
+        // Each vertex set is a block of its own on the heap, most often out of the cache by
+        // the next frame: the one a few sets on is fetched while this one is projected.
+        if (s + kFetchAhead < count && sets[s + kFetchAhead] != nullptr &&
+            !sets[s + kFetchAhead]->empty()) {
+            const std::vector<Vector4D>& ahead = *sets[s + kFetchAhead];
+            __builtin_prefetch(ahead.data());
+            __builtin_prefetch(ahead.data() + (ahead.size() - 1));
+        }
+        const std::vector<Vector4D>* set = sets[s];
+        float* x = deviceX != nullptr ? deviceX + first[s] : nullptr;
+        float* y = deviceY != nullptr ? deviceY + first[s] : nullptr;
+        projected[s] = set != nullptr && rectOf(set->data(), set->size(), view, project, width,
+                                                height, rects[s], x, y);
+    }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace projection
 HWY_AFTER_NAMESPACE();
@@ -162,7 +225,8 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 
 namespace projection {
-HWY_EXPORT(findTargetExtremes);
+HWY_EXPORT(projectedRect);
+HWY_EXPORT(projectSets);
 }  // namespace projection
 
 namespace {
@@ -173,23 +237,12 @@ void spread(const Matrix4x4& m, LaneMatrix& lanes) {
     }
 }
 
-}  // namespace
-
-bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
-                        DevicePoints* points) {
-    float *x = nullptr, *y = nullptr;
-    if (points != nullptr) {
-        // Room for the whole of a last, partial pass.
-        const std::size_t room =
-            (vertexSet.size() + kProjectionLanes - 1) / kProjectionLanes * kProjectionLanes;
-        if (points->x.size() < room) points->x.resize(room), points->y.resize(room);
-        points->count = vertexSet.size();
-        x = points->x.data(), y = points->y.data();
-    }
-    return HWY_DYNAMIC_DISPATCH(projection::findTargetExtremes)(
-        vertexSet.data(), vertexSet.size(), view, project, width, height, extremes, x, y);
+// Room for a set's device points: a whole last pass of the lanes.
+std::size_t pointRoom(std::size_t entries) {
+    return (entries + kProjectionLanes - 1) / kProjectionLanes * kProjectionLanes;
 }
+
+}  // namespace
 
 ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const TransformStack& projection,
                                  int width, int height)
@@ -200,18 +253,35 @@ ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const Transfor
 
 bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
                                     DevicePoints* points) const {
-    TargetExtremes e;
-    if (!findTargetExtremes(vertexSet, view_, project_, width_, height_, e, points)) return false;
-    // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
-    // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
-    const int origin = vertexSet.size() < kMinProjectedSlots ? 0 : std::numeric_limits<int>::max();
-    rect.leftMost = std::min({width_, origin, e.sides[0]});
-    rect.rightMost = std::max(0, e.sides[1]);
-    rect.topMost = std::min({height_, origin, e.sides[2]});
-    rect.bottomMost = std::max(0, e.sides[3]);
-    rect.deepMost = e.deep;
-    rect.nearMost = vertexSet.empty() ? rect.deepMost : e.nearest;
-    return true;
+    float *x = nullptr, *y = nullptr;
+    if (points != nullptr) {
+        const std::size_t room = pointRoom(vertexSet.size());
+        if (points->x.size() < room) points->x.resize(room), points->y.resize(room);
+        points->count = vertexSet.size();
+        x = points->x.data(), y = points->y.data();
+    }
+    return HWY_DYNAMIC_DISPATCH(projection::projectedRect)(
+        vertexSet.data(), vertexSet.size(), view_, project_, width_, height_, rect, x, y);
+}
+
+void ProjectionSetup::project(ProjectedSets& sets, bool points) const {
+    const std::size_t count = sets.sets.size();
+    sets.projected.resize(count);
+    sets.rects.resize(count);
+    float *x = nullptr, *y = nullptr;
+    if (points) {
+        sets.first.resize(count);
+        std::size_t room = 0;
+        for (std::size_t s = 0; s < count; ++s) {
+            sets.first[s] = room;
+            room += sets.sets[s] != nullptr ? pointRoom(sets.sets[s]->size()) : 0;
+        }
+        if (sets.x.size() < room) sets.x.resize(room), sets.y.resize(room);
+        x = sets.x.data(), y = sets.y.data();
+    }
+    HWY_DYNAMIC_DISPATCH(projection::projectSets)
+    (sets.sets.data(), count, view_, project_, width_, height_, sets.projected.data(),
+     sets.rects.data(), x, y, sets.first.data());
 }
 
 #endif  // HWY_ONCE

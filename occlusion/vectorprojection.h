@@ -30,21 +30,34 @@ struct LaneMatrix {
     alignas(32) float element[4][4][kProjectionLanes];
 };
 
-// What the vector step finds for a vertex set on a width by height target: the extremes of its
-// entries' device coordinates, mapped and truncated as boundingRect does each coordinate
-// (truncateToInt of toTarget; a NaN x or y counts as 0 there), and its depth range. With no
-// entries, the sides are the saturated images of the infinities and deep is 0.
-struct TargetExtremes {
-    int32_t sides[4];  // smallest x, largest x, smallest y, largest y
-    float deep;        // the largest z, at least 0 (the reference starts from 0)
-    float nearest;     // the smallest z
+// The device x and y of count entries of a vertex set, as the vector step finds them (a NaN
+// stays one): the corners the raster rule's outline is made of.
+struct CornerPoints {
+    const float* x;
+    const float* y;
+    std::size_t count;
 };
 
-// The device x and y of each entry of a vertex set, as the vector step finds them (a NaN stays
-// one), for count entries; the arrays may be longer.
+// Room for one vertex set's device points.
 struct DevicePoints {
     std::vector<float> x, y;
     std::size_t count = 0;
+    CornerPoints corners() const { return {x.data(), y.data(), count}; }
+};
+
+// Many vertex sets projected in one call, as projectedRect projects each of them. The caller
+// fills sets; a null entry is skipped (it reads as not projected). The other vectors are the
+// answer, one entry per set, and keep their memory from one call to the next.
+struct ProjectedSets {
+    std::vector<const std::vector<Vector4D>*> sets;
+    std::vector<uint8_t> projected;  // projectedRect's answer
+    std::vector<ScreenRect> rects;   // the rectangle, where projected
+    // With points: set s's device coordinates, from x[first[s]] and y[first[s]] on.
+    std::vector<std::size_t> first;
+    std::vector<float> x, y;
+    CornerPoints corners(std::size_t s) const {
+        return {x.data() + first[s], y.data() + first[s], sets[s]->size()};
+    }
 };
 
 // The frame's matrices and target, prepared once for every object of the frame.
@@ -60,14 +73,11 @@ public:
     bool projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
                        DevicePoints* points = nullptr) const;
 
+    // projectedRect for every set of `sets` at once (with points, their device points too),
+    // in one call into the chosen instruction set.
+    void project(ProjectedSets& sets, bool points) const;
+
 private:
     int width_, height_;
     LaneMatrix view_, project_;
 };
-
-// The vector step alone, in the instruction set chosen at run time: false when some entry's clip
-// w is not positive, else vertexSet's extremes on the target (and, with points, its entries'
-// device coordinates).
-bool findTargetExtremes(const std::vector<Vector4D>& vertexSet, const LaneMatrix& view,
-                        const LaneMatrix& project, int width, int height, TargetExtremes& extremes,
-                        DevicePoints* points = nullptr);

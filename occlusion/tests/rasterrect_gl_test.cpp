@@ -42,7 +42,7 @@ TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
         ++trials;
         double x[OutlineRows::kMaxPoints], y[OutlineRows::kMaxPoints];
         double hullX[OutlineRows::kMaxPoints], hullY[OutlineRows::kMaxPoints];
-        ASSERT_TRUE(RasterCulling::cornersInWindow(corners, kSize, kSize, x, y));
+        ASSERT_TRUE(RasterCulling::cornersInWindow(corners.corners(), kSize, kSize, x, y));
         OutlineRows outline;
         ASSERT_TRUE(outline.set(hullX, hullY,
                                 convexHull(x, y, static_cast<int>(corners.count), hullX, hullY)));

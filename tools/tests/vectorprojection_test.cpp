@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <hwy/targets.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -20,8 +21,8 @@ namespace {
 // Over every view of the measurement's default path, on the demo scene and a random one, in a
 // window whose sides differ: the vectorised projection gives the reference's rectangle and
 // answer for every object, so every rule decides the same either way, and the reference's
-// points for the raster rule's outline. Run once for every instruction set compiled that this
-// processor has.
+// points for the raster rule's outline, one set at a time and all of them in one call. Run once
+// for every instruction set compiled that this processor has.
 void expectSameRectanglesAsTheReference() {
     Scene demo, random;
     buildDemoScene(demo);
@@ -38,17 +39,26 @@ void expectSameRectanglesAsTheReference() {
     computeVertexSets(random);
     std::vector<Vector4D> slots;
     DevicePoints corners;
+    ProjectedSets batch;
     int projected = 0, refused = 0;
     for (const CameraState& view : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
         rotX = view.rotX, rotZ = view.rotZ, zoom = view.zoom, panX = view.panX, panY = view.panY;
         for (Scene* scene : {&demo, &random}) {
             setView(*scene, 480, 360);
             const ProjectionSetup setup(scene->modelView, scene->projection, 480, 360);
-            for (const Object& object : scene->objects) {
+            // All the objects in one call too, every seventh skipped.
+            batch.sets.clear();
+            for (std::size_t i = 0; i < scene->objects.size(); ++i) {
+                batch.sets.push_back(i % 7 == 3 ? nullptr : &scene->objects[i].vertexSet);
+            }
+            setup.project(batch, true);
+            for (std::size_t i = 0; i < scene->objects.size(); ++i) {
+                const Object& object = scene->objects[i];
                 ScreenRect fast;
                 const bool reference = projectVertexSet(object.vertexSet, scene->modelView,
                                                         scene->projection, 480, 360, slots);
                 ASSERT_EQ(setup.projectedRect(object.vertexSet, fast, &corners), reference);
+                ASSERT_EQ(batch.projected[i] != 0, reference && i % 7 != 3);
                 if (!reference) {
                     ++refused;
                     continue;
@@ -67,6 +77,15 @@ void expectSameRectanglesAsTheReference() {
                     ASSERT_EQ(toTarget(corners.x[k], 480), slots[k].x);
                     ASSERT_EQ(toTarget(corners.y[k], 360), slots[k].y);
                 }
+                if (!batch.projected[i]) continue;
+                const ScreenRect& b = batch.rects[i];
+                ASSERT_TRUE(b.leftMost == r.leftMost && b.rightMost == r.rightMost &&
+                            b.topMost == r.topMost && b.bottomMost == r.bottomMost &&
+                            b.deepMost == r.deepMost && b.nearMost == r.nearMost);
+                const CornerPoints c = batch.corners(i);
+                ASSERT_EQ(c.count, corners.count);
+                ASSERT_TRUE(std::equal(c.x, c.x + c.count, corners.x.begin()));
+                ASSERT_TRUE(std::equal(c.y, c.y + c.count, corners.y.begin()));
             }
         }
     }
