@@ -8,7 +8,7 @@
 // has is chosen when the program runs, so the default build runs on any x86-64 processor. Eight
 // entries at a time where vectors are that wide, four otherwise. A frame's objects are projected
 // in one call (ProjectionSetup::project): a call into the chosen instruction set per object cost
-// about a fifth of the designed rule's processor work.
+// about a fifth of the farthest rule's processor work.
 //
 // Every lane runs the reference's operations in the same order and precision: the two
 // matrix-vector products accumulated in float from the first column on and the divisions by w,
