@@ -93,8 +93,10 @@ bool depthMapTest(const ScreenRect& rect, const PixelImage& depthMap);
 // nearest (nearMost) otherwise. Passes when no cell fails, which includes an empty range.
 bool depthTest(const ScreenRect& rect, const PixelImage& grid, DepthRule rule);
 
-// Outcome of the two tests for one object.
-struct Visibility {
+// Outcome of the two tests for one object. Four bytes, so that it is returned and copied whole in
+// a register: three bytes go through the stack byte by byte and are read back as a word, which
+// stalls the processor on every object tested.
+struct alignas(4) Visibility {
     bool tested = false;     // false when some vertex-set entry lies on or behind the eye plane
     bool passedHom = false;  // the overlap test passed
     bool passedDeb = false;  // both tests passed: the object is hidden
