@@ -23,8 +23,9 @@ using V = decltype(hn::Zero(D()));
 
 // Component i of m v for the lanes' vectors (x, y, z, w): ((((0 + m_i0 x) + m_i1 y) + m_i2 z)
 // + m_i3 w) in float, as dot() sums.
-V row(D d, const float (&m)[4][kProjectionLanes], V x, V y, V z, V w) {
-    V sum = hn::Zero(d);
+template <class Tag, class Vec>
+Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
+    Vec sum = hn::Zero(d);
     sum = hn::Add(sum, hn::Mul(hn::Load(d, m[0]), x));
     sum = hn::Add(sum, hn::Mul(hn::Load(d, m[1]), y));
     sum = hn::Add(sum, hn::Mul(hn::Load(d, m[2]), z));
@@ -168,14 +169,9 @@ HWY_INLINE bool extremesOf(const Vector4D* entries, std::size_t count, const Lan
     return true;
 }
 
-// projectedRect's answer and rectangle for a set of count entries.
-HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
-                       const LaneMatrix& project, int width, int height, ScreenRect& rect,
-                       float* deviceX, float* deviceY) {
-    TargetExtremes e;
-    if (!extremesOf(entries, count, view, project, width, height, e, deviceX, deviceY)) {
-        return false;
-    }
+// The rectangle of a set of count entries with these extremes.
+HWY_INLINE void rectFrom(const TargetExtremes& e, std::size_t count, int width, int height,
+                         ScreenRect& rect) {
     // The fillers of a set below kMinProjectedSlots entries are the point (0, 0) at depth 0;
     // the starting values of the reference (leftMost = width, rightMost = 0, ...) act the same.
     const int origin = count < kMinProjectedSlots ? 0 : std::numeric_limits<int>::max();
@@ -185,8 +181,99 @@ HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMat
     rect.bottomMost = std::max(0, e.sides[3]);
     rect.deepMost = e.deep;
     rect.nearMost = count == 0 ? rect.deepMost : e.nearest;
+}
+
+// projectedRect's answer and rectangle for a set of count entries.
+HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
+                       const LaneMatrix& project, int width, int height, ScreenRect& rect,
+                       float* deviceX, float* deviceY) {
+    TargetExtremes e;
+    if (!extremesOf(entries, count, view, project, width, height, e, deviceX, deviceY)) {
+        return false;
+    }
+    rectFrom(e, count, width, height, rect);
     return true;
 }
+
+// Where vectors hold 16 floats (AVX-512), sets of kProjectionLanes entries go two at a time.
+#if HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 64
+#define PROJECTION_PAIRS 1
+
+// Two sets of kProjectionLanes entries, one in each half of a vector.
+using D2 = hn::CappedTag<float, kMatrixLanes>;
+using V2 = decltype(hn::Zero(D2()));
+
+// rectOf for two sets of kProjectionLanes entries at once, each lane running the operations of
+// extremesOf's one pass: false, writing nothing, when some entry of either has a clip w that is
+// not positive (the caller then projects them one at a time).
+HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& view,
+                       const LaneMatrix& project, int width, int height, ScreenRect* rects,
+                       float* const (&deviceX)[2], float* const (&deviceY)[2]) {
+    const D d;
+    const D2 d2;
+    V x[2], y[2], z[2], w[2];
+    hn::LoadInterleaved4(d, &a->x, x[0], y[0], z[0], w[0]);
+    hn::LoadInterleaved4(d, &b->x, x[1], y[1], z[1], w[1]);
+    const V2 vx = hn::Combine(d2, x[1], x[0]), vy = hn::Combine(d2, y[1], y[0]);
+    const V2 vz = hn::Combine(d2, z[1], z[0]), vw = hn::Combine(d2, w[1], w[0]);
+    const V2 ex = row(d2, view.element[0], vx, vy, vz, vw);
+    const V2 ey = row(d2, view.element[1], vx, vy, vz, vw);
+    const V2 ez = row(d2, view.element[2], vx, vy, vz, vw);
+    const V2 ew = row(d2, view.element[3], vx, vy, vz, vw);
+    const V2 qw = row(d2, project.element[3], ex, ey, ez, ew);
+    if (!hn::AllTrue(d2, hn::Gt(qw, hn::Zero(d2)))) return false;
+    const V2 px = hn::Div(row(d2, project.element[0], ex, ey, ez, ew), qw);
+    const V2 py = hn::Div(row(d2, project.element[1], ex, ey, ez, ew), qw);
+    const V2 pz = hn::Div(row(d2, project.element[2], ex, ey, ez, ew), qw);
+    if (deviceX[0] != nullptr) {
+        hn::StoreU(hn::LowerHalf(d, px), d, deviceX[0]);
+        hn::StoreU(hn::LowerHalf(d, py), d, deviceY[0]);
+        hn::StoreU(hn::UpperHalf(d, px), d, deviceX[1]);
+        hn::StoreU(hn::UpperHalf(d, py), d, deviceY[1]);
+    }
+    // One pass from extremesOf's starting values: the extremes are the lanes themselves.
+    const V2 minusOne = hn::Set(d2, -1.0f);
+    const V2 infinity = hn::Set(d2, std::numeric_limits<float>::infinity());
+    const V2 sx = hn::IfThenElse(hn::IsNaN(px), minusOne, px);
+    const V2 sy = hn::IfThenElse(hn::IsNaN(py), minusOne, py);
+    const V2 minX = hn::Min(infinity, sx), negMaxX = hn::Min(infinity, hn::Neg(sx));
+    const V2 minY = hn::Min(infinity, sy), negMaxY = hn::Min(infinity, hn::Neg(sy));
+    const V2 deep = hn::IfThenElse(hn::Gt(pz, hn::Zero(d2)), pz, hn::Zero(d2));
+    const V2 nearest = hn::IfThenElse(hn::Lt(pz, infinity), pz, infinity);
+    // Each set's extremes folded as foldAndMap folds them, then both mapped together.
+    const auto lower = [d](V2 v) { return hn::LowerHalf(d, v); };
+    const auto upper = [d](V2 v) { return hn::UpperHalf(d, v); };
+    const auto fold = [&](auto half) {
+        return smallestOfEach(smallestFour(half(minX)), smallestFour(half(negMaxX)),
+                              smallestFour(half(minY)), smallestFour(half(negMaxY)));
+    };
+    alignas(32) static constexpr float kBack[8] = {0.0f, -0.0f, 0.0f, -0.0f,
+                                                   0.0f, -0.0f, 0.0f, -0.0f};
+    const V sides = hn::Xor(hn::Combine(d, fold(upper), fold(lower)), hn::Load(d, kBack));
+    const hn::CappedTag<double, kProjectionLanes> dd;
+    const double across = width, up = height;
+    alignas(64) const double extents[8] = {across, across, up, up, across, across, up, up};
+    const auto exact =
+        hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, sides), hn::Set(dd, 1.0)), hn::Load(dd, extents)),
+                hn::Set(dd, 0.5));
+    const V limit = hn::Set(d, static_cast<float>(kTruncateLimit));
+    const V held = hn::Min(hn::Max(hn::DemoteTo(d, exact), hn::Neg(limit)), limit);
+    const hn::RebindToSigned<D> di;
+    alignas(32) int32_t truncated[8];
+    hn::Store(hn::ConvertTo(di, held), di, truncated);
+    TargetExtremes e[2];
+    std::copy(truncated, truncated + 4, e[0].sides);
+    std::copy(truncated + 4, truncated + 8, e[1].sides);
+    e[0].deep = hn::GetLane(hn::MaxOfLanes(d, lower(deep)));
+    e[1].deep = hn::GetLane(hn::MaxOfLanes(d, upper(deep)));
+    e[0].nearest = hn::GetLane(hn::MinOfLanes(d, lower(nearest)));
+    e[1].nearest = hn::GetLane(hn::MinOfLanes(d, upper(nearest)));
+    rectFrom(e[0], kProjectionLanes, width, height, rects[0]);
+    rectFrom(e[1], kProjectionLanes, width, height, rects[1]);
+    return true;
+}
+
+#endif
 
 bool projectedRect(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
                    const LaneMatrix& project, int width, int height, ScreenRect& rect,
@@ -201,21 +288,42 @@ void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
                  const LaneMatrix& view, const LaneMatrix& project, int width, int height,
                  uint8_t* projected, ScreenRect* rects, float* deviceX, float* deviceY,
                  const std::size_t* first) {
-    for (std::size_t s = 0; s < count; ++s) {
-        // Each vertex set is a block of its own on the heap, most often out of the cache by
-        // the next frame: the one a few sets on is fetched while this one is projected.
-        if (s + kFetchAhead < count && sets[s + kFetchAhead] != nullptr &&
-            !sets[s + kFetchAhead]->empty()) {
-            const std::vector<Vector4D>& ahead = *sets[s + kFetchAhead];
-            __builtin_prefetch(ahead.data());
-            __builtin_prefetch(ahead.data() + (ahead.size() - 1));
+    // Each vertex set is a block of its own on the heap, most often out of the cache by the
+    // next frame: the one a few sets on is fetched while this one is projected.
+    const auto fetch = [&](std::size_t s) {
+        if (s < count && sets[s] != nullptr && !sets[s]->empty()) {
+            __builtin_prefetch(sets[s]->data());
+            __builtin_prefetch(sets[s]->data() + (sets[s]->size() - 1));
         }
+    };
+    const auto pointsOf = [&](std::size_t s, float* device) {
+        return device != nullptr ? device + first[s] : nullptr;
+    };
+    for (std::size_t s = 0; s < count;) {
+        fetch(s + kFetchAhead);
+#if defined(PROJECTION_PAIRS)
+        const auto pairs = [&](std::size_t t) {
+            return sets[t] != nullptr && sets[t]->size() == kProjectionLanes;
+        };
+        if (hn::Lanes(D2()) == kMatrixLanes && s + 1 < count && pairs(s) && pairs(s + 1)) {
+            fetch(s + 1 + kFetchAhead);
+            float* const x[2] = {pointsOf(s, deviceX), pointsOf(s + 1, deviceX)};
+            float* const y[2] = {pointsOf(s, deviceY), pointsOf(s + 1, deviceY)};
+            if (pairOf(sets[s]->data(), sets[s + 1]->data(), view, project, width, height,
+                       rects + s, x, y)) {
+                projected[s] = projected[s + 1] = 1;
+                s += 2;
+                continue;
+            }
+        }
+#endif
         const std::vector<Vector4D>* set = sets[s];
-        float* x = deviceX != nullptr ? deviceX + first[s] : nullptr;
-        float* y = deviceY != nullptr ? deviceY + first[s] : nullptr;
-        projected[s] = set != nullptr && rectOf(set->data(), set->size(), view, project, width,
-                                                height, rects[s], x, y);
+        projected[s] =
+            set != nullptr && rectOf(set->data(), set->size(), view, project, width, height,
+                                     rects[s], pointsOf(s, deviceX), pointsOf(s, deviceY));
+        ++s;
     }
+#undef PROJECTION_PAIRS
 }
 
 }  // namespace HWY_NAMESPACE
@@ -233,7 +341,7 @@ namespace {
 
 void spread(const Matrix4x4& m, LaneMatrix& lanes) {
     for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) std::fill_n(lanes.element[i][j], kProjectionLanes, m[i][j]);
+        for (int j = 0; j < 4; ++j) std::fill_n(lanes.element[i][j], kMatrixLanes, m[i][j]);
     }
 }
 

@@ -6,9 +6,10 @@
 // The vector code is written once with Google Highway and compiled for several instruction sets
 // (SSSE3, SSE4, AVX2, AVX-512 on x86-64, and a portable fallback); the best one the processor
 // has is chosen when the program runs, so the default build runs on any x86-64 processor. Eight
-// entries at a time where vectors are that wide, four otherwise. A frame's objects are projected
-// in one call (ProjectionSetup::project): a call into the chosen instruction set per object cost
-// about a fifth of the farthest rule's processor work.
+// entries at a time where vectors are that wide, four otherwise, and two sets of eight at once
+// where they are twice as wide. A frame's objects are projected in one call
+// (ProjectionSetup::project): a call into the chosen instruction set per object cost about a
+// fifth of the farthest rule's processor work.
 //
 // Every lane runs the reference's operations in the same order and precision: the two
 // matrix-vector products accumulated in float from the first column on and the divisions by w,
@@ -24,12 +25,15 @@
 #include "math/vectors.h"
 #include "occlusion/visibility.h"
 
-// The most entries projected at once: every matrix element is stored this many times over.
+// The most entries of one vertex set projected at once.
 constexpr std::size_t kProjectionLanes = 8;
+// Where a vector holds twice that many floats (AVX-512), two sets of kProjectionLanes entries,
+// the demo's boxes, are projected together: every matrix element is stored this many times over.
+constexpr std::size_t kMatrixLanes = 2 * kProjectionLanes;
 
-// A 4x4 matrix with each element (i, j) repeated across kProjectionLanes lanes.
+// A 4x4 matrix with each element (i, j) repeated across kMatrixLanes lanes.
 struct LaneMatrix {
-    alignas(32) float element[4][4][kProjectionLanes];
+    alignas(64) float element[4][4][kMatrixLanes];
 };
 
 // The device x and y of count entries of a vertex set, as the vector step finds them (a NaN
