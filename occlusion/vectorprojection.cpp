@@ -368,7 +368,8 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, Scre
         points->count = vertexSet.size();
         x = points->x.data(), y = points->y.data();
     }
-    return HWY_DYNAMIC_DISPATCH(projection::projectedRect)(
+    using namespace projection;  // the dispatch names the function unqualified
+    return HWY_DYNAMIC_DISPATCH(projectedRect)(
         vertexSet.data(), vertexSet.size(), view_, project_, width_, height_, rect, x, y);
 }
 
@@ -387,7 +388,8 @@ void ProjectionSetup::project(ProjectedSets& sets, bool points) const {
         if (sets.x.size() < room) sets.x.resize(room), sets.y.resize(room);
         x = sets.x.data(), y = sets.y.data();
     }
-    HWY_DYNAMIC_DISPATCH(projection::projectSets)
+    using namespace projection;
+    HWY_DYNAMIC_DISPATCH(projectSets)
     (sets.sets.data(), count, view_, project_, width_, height_, sets.projected.data(),
      sets.rects.data(), x, y, sets.first.data());
 }
