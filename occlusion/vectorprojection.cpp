@@ -32,6 +32,23 @@ Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
     return hn::Add(sum, hn::Mul(hn::Load(d, m[3]), w));
 }
 
+// The lanes' entries (x, y, z, w) through view and project and divided by the clip w: their
+// device coordinates. False when some lane's clip w is not greater than zero (NaN included).
+template <class Tag, class Vec>
+bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
+              Vec& px, Vec& py, Vec& pz) {
+    const Vec ex = row(d, view.element[0], x, y, z, w);
+    const Vec ey = row(d, view.element[1], x, y, z, w);
+    const Vec ez = row(d, view.element[2], x, y, z, w);
+    const Vec ew = row(d, view.element[3], x, y, z, w);
+    const Vec qw = row(d, project.element[3], ex, ey, ez, ew);
+    if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
+    px = hn::Div(row(d, project.element[0], ex, ey, ez, ew), qw);
+    py = hn::Div(row(d, project.element[1], ex, ey, ez, ew), qw);
+    pz = hn::Div(row(d, project.element[2], ex, ey, ez, ew), qw);
+    return true;
+}
+
 #if HWY_TARGET == HWY_SCALAR
 
 // One lane: the running values are the extremes, mapped one at a time as in the vector version.
@@ -135,18 +152,9 @@ HWY_INLINE bool extremesOf(const Vector4D* entries, std::size_t count, const Lan
             }
             e = tail;
         }
-        V x, y, z, w;
+        V x, y, z, w, px, py, pz;
         hn::LoadInterleaved4(d, e, x, y, z, w);
-        const V ex = row(d, view.element[0], x, y, z, w);
-        const V ey = row(d, view.element[1], x, y, z, w);
-        const V ez = row(d, view.element[2], x, y, z, w);
-        const V ew = row(d, view.element[3], x, y, z, w);
-        const V qw = row(d, project.element[3], ex, ey, ez, ew);
-        // Not greater than zero, NaN included, fails.
-        if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
-        const V px = hn::Div(row(d, project.element[0], ex, ey, ez, ew), qw);
-        const V py = hn::Div(row(d, project.element[1], ex, ey, ez, ew), qw);
-        const V pz = hn::Div(row(d, project.element[2], ex, ey, ez, ew), qw);
+        if (!toDevice(d, view, project, x, y, z, w, px, py, pz)) return false;
         if (deviceX != nullptr) {
             hn::StoreU(px, d, deviceX + first);
             hn::StoreU(py, d, deviceY + first);
@@ -216,15 +224,8 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
     hn::LoadInterleaved4(d, &b->x, x[1], y[1], z[1], w[1]);
     const V2 vx = hn::Combine(d2, x[1], x[0]), vy = hn::Combine(d2, y[1], y[0]);
     const V2 vz = hn::Combine(d2, z[1], z[0]), vw = hn::Combine(d2, w[1], w[0]);
-    const V2 ex = row(d2, view.element[0], vx, vy, vz, vw);
-    const V2 ey = row(d2, view.element[1], vx, vy, vz, vw);
-    const V2 ez = row(d2, view.element[2], vx, vy, vz, vw);
-    const V2 ew = row(d2, view.element[3], vx, vy, vz, vw);
-    const V2 qw = row(d2, project.element[3], ex, ey, ez, ew);
-    if (!hn::AllTrue(d2, hn::Gt(qw, hn::Zero(d2)))) return false;
-    const V2 px = hn::Div(row(d2, project.element[0], ex, ey, ez, ew), qw);
-    const V2 py = hn::Div(row(d2, project.element[1], ex, ey, ez, ew), qw);
-    const V2 pz = hn::Div(row(d2, project.element[2], ex, ey, ez, ew), qw);
+    V2 px, py, pz;
+    if (!toDevice(d2, view, project, vx, vy, vz, vw, px, py, pz)) return false;
     if (deviceX[0] != nullptr) {
         hn::StoreU(hn::LowerHalf(d, px), d, deviceX[0]);
         hn::StoreU(hn::LowerHalf(d, py), d, deviceY[0]);
@@ -369,8 +370,8 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, Scre
         x = points->x.data(), y = points->y.data();
     }
     using namespace projection;  // the dispatch names the function unqualified
-    return HWY_DYNAMIC_DISPATCH(projectedRect)(
-        vertexSet.data(), vertexSet.size(), view_, project_, width_, height_, rect, x, y);
+    return HWY_DYNAMIC_DISPATCH(projectedRect)(vertexSet.data(), vertexSet.size(), view_, project_,
+                                               width_, height_, rect, x, y);
 }
 
 void ProjectionSetup::project(ProjectedSets& sets, bool points) const {
