@@ -204,7 +204,7 @@ HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMat
 }
 
 // Where vectors hold 16 floats (AVX-512), sets of kProjectionLanes entries go two at a time.
-#if HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 64
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 64
 #define PROJECTION_PAIRS 1
 
 // Two sets of kProjectionLanes entries, one in each half of a vector.
@@ -232,45 +232,67 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
         hn::StoreU(hn::UpperHalf(d, px), d, deviceX[1]);
         hn::StoreU(hn::UpperHalf(d, py), d, deviceY[1]);
     }
-    // One pass from extremesOf's starting values: the extremes are the lanes themselves.
+    // One pass from extremesOf's starting values: the extremes are the lanes themselves, none
+    // NaN. Each set's smallest of six quantities is wanted: x, -x, y, -y, -z (the largest z
+    // negated, exactly) and z, over its eight lanes, which are two blocks of four.
     const V2 minusOne = hn::Set(d2, -1.0f);
     const V2 infinity = hn::Set(d2, std::numeric_limits<float>::infinity());
     const V2 sx = hn::IfThenElse(hn::IsNaN(px), minusOne, px);
     const V2 sy = hn::IfThenElse(hn::IsNaN(py), minusOne, py);
-    const V2 minX = hn::Min(infinity, sx), negMaxX = hn::Min(infinity, hn::Neg(sx));
-    const V2 minY = hn::Min(infinity, sy), negMaxY = hn::Min(infinity, hn::Neg(sy));
     const V2 deep = hn::IfThenElse(hn::Gt(pz, hn::Zero(d2)), pz, hn::Zero(d2));
     const V2 nearest = hn::IfThenElse(hn::Lt(pz, infinity), pz, infinity);
-    // Each set's extremes folded as foldAndMap folds them, then both mapped together.
-    const auto lower = [d](V2 v) { return hn::LowerHalf(d, v); };
-    const auto upper = [d](V2 v) { return hn::UpperHalf(d, v); };
-    const auto fold = [&](auto half) {
-        return smallestOfEach(smallestFour(half(minX)), smallestFour(half(negMaxX)),
-                              smallestFour(half(minY)), smallestFour(half(negMaxY)));
+    // Within each block: the smaller of lanes (0, 2) and (1, 3) of two quantities at once, then
+    // of what remains.
+    const auto pairwise = [d2](V2 a, V2 b) {
+        return hn::Min(hn::InterleaveLower(d2, a, b), hn::InterleaveUpper(d2, a, b));
     };
+    const hn::Repartition<double, D2> wide;
+    const auto wideOf = [wide](V2 v) { return hn::BitCast(wide, v); };
+    const V2 ab = pairwise(sx, hn::Neg(sx)), cd = pairwise(sy, hn::Neg(sy));
+    // Each block: smallest x, -largest x, smallest y, -largest y of its four lanes.
+    const V2 sides = hn::Min(hn::BitCast(d2, hn::InterleaveLower(wide, wideOf(ab), wideOf(cd))),
+                             hn::BitCast(d2, hn::InterleaveUpper(wide, wideOf(ab), wideOf(cd))));
+    // Each block: -largest z, smallest z, twice.
+    const V2 ef = pairwise(hn::Neg(deep), nearest);
+    const V2 depths = hn::Min(ef, hn::Shuffle1032(ef));
+    // A set's two blocks: its sides from one, its depths from the other, the smaller of both.
+    const V2 folded = hn::Min(hn::OddEvenBlocks(depths, sides),
+                              hn::SwapAdjacentBlocks(hn::OddEvenBlocks(sides, depths)));
+    // Both sets' sides in the lower half, their depths after them.
+    alignas(64) static constexpr int32_t kOrder[kMatrixLanes] = {0, 1, 2,  3,  8, 9, 10, 11,
+                                                                 4, 5, 12, 13, 6, 7, 14, 15};
+    const V2 ordered = hn::TableLookupLanes(folded, hn::SetTableIndices(d2, kOrder));
     alignas(32) static constexpr float kBack[8] = {0.0f, -0.0f, 0.0f, -0.0f,
                                                    0.0f, -0.0f, 0.0f, -0.0f};
-    const V sides = hn::Xor(hn::Combine(d, fold(upper), fold(lower)), hn::Load(d, kBack));
+    const V sidesOfBoth = hn::Xor(hn::LowerHalf(d, ordered), hn::Load(d, kBack));
     const hn::CappedTag<double, kProjectionLanes> dd;
     const double across = width, up = height;
     alignas(64) const double extents[8] = {across, across, up, up, across, across, up, up};
-    const auto exact =
-        hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, sides), hn::Set(dd, 1.0)), hn::Load(dd, extents)),
-                hn::Set(dd, 0.5));
+    const auto exact = hn::Mul(
+        hn::Mul(hn::Add(hn::PromoteTo(dd, sidesOfBoth), hn::Set(dd, 1.0)), hn::Load(dd, extents)),
+        hn::Set(dd, 0.5));
     const V limit = hn::Set(d, static_cast<float>(kTruncateLimit));
     const V held = hn::Min(hn::Max(hn::DemoteTo(d, exact), hn::Neg(limit)), limit);
+    // The rectangles' sides as rectFrom bounds them (sets of kProjectionLanes entries have no
+    // fillers): leftMost and topMost at most the target's extent, the others at least 0.
     const hn::RebindToSigned<D> di;
-    alignas(32) int32_t truncated[8];
-    hn::Store(hn::ConvertTo(di, held), di, truncated);
-    TargetExtremes e[2];
-    std::copy(truncated, truncated + 4, e[0].sides);
-    std::copy(truncated + 4, truncated + 8, e[1].sides);
-    e[0].deep = hn::GetLane(hn::MaxOfLanes(d, lower(deep)));
-    e[1].deep = hn::GetLane(hn::MaxOfLanes(d, upper(deep)));
-    e[0].nearest = hn::GetLane(hn::MinOfLanes(d, lower(nearest)));
-    e[1].nearest = hn::GetLane(hn::MinOfLanes(d, upper(nearest)));
-    rectFrom(e[0], kProjectionLanes, width, height, rects[0]);
-    rectFrom(e[1], kProjectionLanes, width, height, rects[1]);
+    constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kAny = std::numeric_limits<int32_t>::min();
+    alignas(32) const int32_t upTo[8] = {width, kNone, height, kNone, width, kNone, height, kNone};
+    alignas(32) static constexpr int32_t kFrom[8] = {kAny, 0, kAny, 0, kAny, 0, kAny, 0};
+    const auto bounded =
+        hn::Max(hn::Min(hn::ConvertTo(di, held), hn::Load(di, upTo)), hn::Load(di, kFrom));
+    alignas(32) int32_t sidesOf[8];
+    hn::Store(bounded, di, sidesOf);
+    alignas(32) float depthsOf[8];
+    hn::Store(hn::UpperHalf(d, ordered), d, depthsOf);
+    for (int k = 0; k < 2; ++k) {
+        ScreenRect& rect = rects[k];
+        const int32_t* side = sidesOf + 4 * k;
+        rect.leftMost = side[0], rect.rightMost = side[1];
+        rect.topMost = side[2], rect.bottomMost = side[3];
+        rect.deepMost = -depthsOf[2 * k], rect.nearMost = depthsOf[2 * k + 1];
+    }
     return true;
 }
 
