@@ -14,6 +14,7 @@
 #include "occlusion/polygonclip.h"
 #include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
+#include "occlusion/tilerows.h"
 
 namespace {
 
@@ -83,9 +84,6 @@ bool facesAway(const Vector4D* clip, int count) {
     }
     return !(sum > 0.0) && std::isfinite(sum);
 }
-
-int lowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
-int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
 
 // Of the eight far depths from `far` on, those not below `limit` (bit k for far[k]): the tiles
 // whose far layer alone does not settle a query.
@@ -238,7 +236,6 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         dzdx = dzdy = 0.0;
         baseZ = farthestVertex;
     }
-    const double ax = a.exactX, ay = a.exactY;
     // A covered pixel centre may lie up to a snapping step outside the exact polygon: depths
     // are pushed back by what that could cost (and by kDepthRounding for the rounding).
     const double slack = (std::fabs(dzdx) + std::fabs(dzdy)) / kSubpixels;
@@ -298,18 +295,14 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         (dy < 0 ? leftEdges_ : rightEdges_).push_back(e);
     }
 
-    // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the tile
-    // at (x0, y0); a tile keeps it as heldDepth (occlusion/tilelayers.h), never beyond the
-    // farthest vertex by more than a snapping step, pushed back.
-    // The last column (row) is taken where the plane rises along x (y): a factor of 1, not a
-    // branch.
-    const int towardLastColumn = dzdx > 0 ? 1 : 0, towardLastRow = dzdy > 0 ? 1 : 0;
-    const auto planeFarthest = [&](int x0, int c0, int c1, int y0, int r0, int r1) {
-        const double px = x0 + c0 + (c1 - c0) * towardLastColumn + 0.5 - ax;
-        const double py = y0 + r0 + (r1 - r0) * towardLastRow + 0.5 - ay;
-        return baseZ + dzdx * px + dzdy * py;
-    };
-    const double cap = farthestVertex + slack, pad = slack + kDepthRounding;
+    // A tile keeps the plane's farthest over its covered pixel centres as heldDepth
+    // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
+    // pushed back.
+    TilePlane plane;
+    plane.baseZ = baseZ, plane.dzdx = dzdx, plane.dzdy = dzdy, plane.ax = a.exactX,
+    plane.ay = a.exactY;
+    plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
+    plane.towardLastColumn = dzdx > 0 ? 1 : 0, plane.towardLastRow = dzdy > 0 ? 1 : 0;
     // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
     // of the first and last tile rows beyond the polygon have none.
     const int spanRows0 = firstRow / kTile * kTile, spanRows1 = lastRow / kTile * kTile + kTile - 1;
@@ -328,50 +321,8 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         }
     }
 
-    for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
-        const int y0 = ty * kTile;
-        const std::size_t row = static_cast<std::size_t>(ty) * static_cast<std::size_t>(tilesX_);
-        const int16_t* spanFirst = rowFirst_.data() + y0;
-        const int16_t* spanLast = rowLast_.data() + y0;
-        const SpanExtent extent = spanExtent(spanFirst, spanLast, width_);
-        const int reachLo = extent.reachFirst, reachHi = extent.reachLast;
-        const int everyLo = extent.everyFirst, everyHi = extent.everyLast;
-        if (reachLo > reachHi) continue;
-        // The tiles every row crosses whole; the others get their pixels row by row.
-        int fullLo = reachHi / kTile + 1, fullHi = reachHi / kTile;
-        if (everyLo <= everyHi) {
-            fullLo = (everyLo + kTile - 1) / kTile, fullHi = (everyHi + 1) / kTile - 1;
-        }
-        // The tiles before and after the whole ones get their pixels row by row.
-        const uint64_t beyondTop = ty == tilesY_ - 1 ? beyondTop_ : 0;
-        const auto mergePartial = [&](int txFirst, int txLast) {
-            for (int tx = txFirst; tx <= txLast; ++tx) {
-                const int x0 = tx * kTile;
-                const uint64_t mask = tileMask(spanFirst, spanLast, x0);
-                if (mask == 0) continue;
-                // The pixels' bounding box in the tile.
-                uint64_t rows = mask;
-                rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
-                const double z =
-                    planeFarthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile, y0,
-                                  lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
-                const uint64_t beyond = (tx == tilesX_ - 1 ? beyondRight_ : 0) | beyondTop;
-                layers_.merge(row + static_cast<std::size_t>(tx), beyond, mask,
-                              heldDepth(z, cap, pad));
-            }
-        };
-        if (fullLo <= fullHi) {
-            // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
-            const double firstZ = planeFarthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
-            const double tileStep = dzdx * kTile;
-            mergeWhole(layers_, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
-                       DepthRamp{firstZ, tileStep, cap, pad});
-            mergePartial(reachLo / kTile, fullLo - 1);
-            mergePartial(fullHi + 1, reachHi / kTile);
-        } else {
-            mergePartial(reachLo / kTile, reachHi / kTile);
-        }
-    }
+    const TileGrid grid{width_, tilesX_, tilesY_, beyondRight_, beyondTop_};
+    mergePolygonRows(layers_, grid, rowFirst_.data(), rowLast_.data(), firstRow, lastRow, plane);
 }
 
 bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
@@ -427,7 +378,7 @@ bool OcclusionBuffer::hidesOutline(const OutlineRows& outline, float depth) cons
         for (int tx = extent.reachFirst / kTile; tx <= extent.reachLast / kTile; ++tx) {
             const Tile t = tile(tx, ty);
             if (t.farDepth < depth && t.farDepth < kFar) continue;
-            const uint64_t pixels = tileMask(first, last, tx * kTile);
+            const uint64_t pixels = tileMaskVector(first, last, tx * kTile);
             if ((pixels & ~t.nearMask) != 0 || (pixels != 0 && !(t.nearDepth < depth))) {
                 return false;
             }

@@ -1,13 +1,11 @@
 #pragma once
 // The two layers of the occlusion buffer's tiles (occlusion/occlusionbuffer.h), array by array,
-// so that the tiles of a row lie side by side for SSE2: for tile i, a pixel reads farDepth[i],
+// so that the tiles of a row lie side by side for vectors: for tile i, a pixel reads farDepth[i],
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
 // is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
 //
-// merge adds a polygon's pixels of one tile; mergeWhole merges a polygon covering a run of
-// tiles whole, and comes as the scalar loop, which is the reference, and as an SSE2 version
-// (part of every x86-64 processor) that merges four tiles at a time; both leave the same layers
-// and the same list.
+// merge adds a polygon's pixels of one tile; mergeWholeScalar merges a polygon covering a run of
+// tiles whole, the reference of the vector version the buffer runs (occlusion/tilerows.h).
 
 #include <algorithm>
 #include <cstddef>
@@ -15,13 +13,13 @@
 #include <vector>
 
 struct TileLayers {
-    // kSpare more than the tiles, unreached, so that eight tiles can be loaded from any tile on.
-    static constexpr std::size_t kSpare = 7;
+    // kSpare more than the tiles, unreached, so that 16 tiles can be loaded from any tile on.
+    static constexpr std::size_t kSpare = 15;
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    // The list: its first touchedCount entries, with room for every tile and three more (four
-    // entries are written at once). 32 bits hold the index of every tile of the largest buffer,
-    // in half the memory.
+    // The list: its first touchedCount entries, with room for every tile and kSpare + 1 more
+    // (up to 16 entries are written at once). 32 bits hold the index of every tile of the
+    // largest buffer, in half the memory.
     std::vector<uint32_t> touched;
     std::size_t touchedCount = 0;
 
@@ -74,8 +72,3 @@ struct DepthRamp {
 // depth: where the polygon is nearer than the far layer it becomes the far layer, and the near
 // layer stays only where it is nearer still.
 void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);
-void mergeWholeSse2(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);
-
-inline void mergeWhole(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
-    mergeWholeSse2(layers, first, count, ramp);  // the scalar loop where SSE2 is not available
-}

@@ -12,10 +12,6 @@ uint64_t tileMaskScalar(const int16_t* firstColumns, const int16_t* lastColumns,
     return mask;
 }
 
-uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0) {
-    return tileMask(first, last, x0);  // the scalar loop where SSE2 is not available
-}
-
 SpanExtent spanExtentScalar(const int16_t* first, const int16_t* last, int width) {
     SpanExtent extent{width, -1, 0, width - 1};
     for (int r = 0; r < kMaskSide; ++r) {

@@ -3,10 +3,10 @@
 // per pixel, column-major, bit c * 8 + r for column c, row r (bottom row first), so each byte
 // is one column.
 //
-// tileMask builds a tile's mask from the spans of its eight rows. It comes as the scalar loop,
-// which is the reference, and as an SSE2 version (part of every x86-64 processor) that compares
-// all eight rows at once; both give the same bits, and the buffer uses the SSE2 one where the
-// processor has it.
+// tileMaskScalar builds a tile's mask from the spans of its eight rows: the reference of the
+// vector version the buffer runs (occlusion/tilerows.h). spanExtent finds the columns a row of
+// tiles reaches, as a scalar loop and as an SSE2 version (part of every x86-64 processor) that
+// takes all eight rows at once, which gives the same answer and is used where SSE2 is there.
 
 #include <cstdint>
 
@@ -17,7 +17,6 @@ constexpr uint64_t kFullMask = ~uint64_t{0};
 // of its eight rows: first[r] to last[r], both included, first[r] > last[r] for a row with none;
 // columns within [0, 16384], last may be -1.
 uint64_t tileMaskScalar(const int16_t* first, const int16_t* last, int x0);
-uint64_t tileMaskSse2(const int16_t* first, const int16_t* last, int x0);
 
 // The columns some row of a tile row reaches (reachFirst to reachLast; reachFirst > reachLast
 // when no row has any) and that every row reaches (everyFirst to everyLast, likewise), from the
@@ -39,29 +38,12 @@ inline uint64_t rowBits(int r0, int r1) {
     return column * 0x0101010101010101u;
 }
 
+// The lowest and the highest bit set of bits, which is not 0.
+inline int lowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
+inline int highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
-
-inline uint64_t tileMaskInline(const int16_t* firstColumns, const int16_t* lastColumns, int x0) {
-    // Each lane one row: its span relative to the tile, and for each column c whether it lies
-    // outside (before first or after last); two columns' answers packed into bytes at a time.
-    const __m128i origin = _mm_set1_epi16(static_cast<int16_t>(x0));
-    const __m128i first =
-        _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(firstColumns)), origin);
-    const __m128i last =
-        _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lastColumns)), origin);
-    uint64_t outside = 0;
-    for (int c = 0; c < kMaskSide; c += 2) {
-        const __m128i c0 = _mm_set1_epi16(static_cast<int16_t>(c));
-        const __m128i c1 = _mm_set1_epi16(static_cast<int16_t>(c + 1));
-        const __m128i out0 = _mm_or_si128(_mm_cmpgt_epi16(first, c0), _mm_cmpgt_epi16(c0, last));
-        const __m128i out1 = _mm_or_si128(_mm_cmpgt_epi16(first, c1), _mm_cmpgt_epi16(c1, last));
-        const auto bits = static_cast<uint64_t>(
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(out0, out1))));
-        outside |= bits << (8 * c);
-    }
-    return ~outside;
-}
 
 // The smallest and the largest of eight lanes.
 inline int smallestLane(__m128i v) {
@@ -101,13 +83,5 @@ inline SpanExtent spanExtent(const int16_t* first, const int16_t* last, int widt
     return spanExtentInline(first, last, width);
 #else
     return spanExtentScalar(first, last, width);
-#endif
-}
-
-inline uint64_t tileMask(const int16_t* first, const int16_t* last, int x0) {
-#if defined(__SSE2__)
-    return tileMaskInline(first, last, x0);
-#else
-    return tileMaskScalar(first, last, x0);
 #endif
 }

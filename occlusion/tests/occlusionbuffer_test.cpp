@@ -1,6 +1,9 @@
 #include "occlusion/occlusionbuffer.h"
 
 #include <gtest/gtest.h>
+#if !defined(HWY_COMPILE_ONLY_STATIC)
+#include <hwy/targets.h>
+#endif
 
 #include <cmath>
 #include <random>
@@ -13,6 +16,7 @@
 #include "occlusion/tests/rasterreference.h"
 #include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
+#include "occlusion/tilerows.h"
 
 namespace {
 
@@ -249,70 +253,96 @@ TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
     }
 }
 
-// Spans reaching into, across, short of and past the tile, empty rows included.
-TEST(TileMask, VectorVersionsGiveTheScalarAnswers) {
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> column(0, 40), origin(0, 4);
-    int partial = 0;
-    for (int trial = 0; trial < 5000; ++trial) {
-        int16_t first[kMaskSide], last[kMaskSide];
-        for (int r = 0; r < kMaskSide; ++r) {
-            first[r] = static_cast<int16_t>(column(random));
-            last[r] = static_cast<int16_t>(column(random) - 1);
-        }
-        const int x0 = origin(random) * kMaskSide;
-        const uint64_t mask = tileMaskScalar(first, last, x0);
-        ASSERT_EQ(tileMaskSse2(first, last, x0), mask) << "trial " << trial;
-        const SpanExtent a = spanExtentScalar(first, last, 40), b = spanExtentSse2(first, last, 40);
-        ASSERT_EQ(std::vector<int>({a.reachFirst, a.reachLast, a.everyFirst, a.everyLast}),
-                  std::vector<int>({b.reachFirst, b.reachLast, b.everyFirst, b.everyLast}))
-            << "trial " << trial;
-        partial += mask != 0 && mask != kFullMask ? 1 : 0;
+// Runs check once for every instruction set compiled that this processor has.
+template <typename Check>
+void forEveryTarget(Check check) {
+#if defined(HWY_COMPILE_ONLY_STATIC)
+    check();  // one instruction set compiled, no choice to make
+#else
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        SCOPED_TRACE(hwy::TargetName(target));
+        hwy::SetSupportedTargetsForTest(target);
+        check();
     }
-    EXPECT_GT(partial, 1000);
+    hwy::SetSupportedTargetsForTest(0);
+#endif
+}
+
+// Spans reaching into, across, short of and past the tile, empty rows included, and spans far
+// beyond a byte's reach of the tile.
+TEST(TileMask, VectorVersionsGiveTheScalarAnswers) {
+    forEveryTarget([] {
+        std::mt19937 random(11);
+        std::uniform_int_distribution<int> column(0, 40), origin(0, 4), far(0, 16384);
+        int partial = 0;
+        for (int trial = 0; trial < 5000; ++trial) {
+            int16_t first[kMaskSide], last[kMaskSide];
+            const bool wide = trial % 5 == 0;
+            const int width = wide ? 16385 : 40;  // beyond every column
+            for (int r = 0; r < kMaskSide; ++r) {
+                first[r] = static_cast<int16_t>(wide ? far(random) : column(random));
+                last[r] = static_cast<int16_t>((wide ? far(random) : column(random)) - 1);
+            }
+            const int x0 = wide ? 8192 : origin(random) * kMaskSide;
+            const uint64_t mask = tileMaskScalar(first, last, x0);
+            ASSERT_EQ(tileMaskVector(first, last, x0), mask) << "trial " << trial;
+            const SpanExtent a = spanExtentScalar(first, last, width),
+                             b = spanExtentSse2(first, last, width);
+            ASSERT_EQ(std::vector<int>({a.reachFirst, a.reachLast, a.everyFirst, a.everyLast}),
+                      std::vector<int>({b.reachFirst, b.reachLast, b.everyFirst, b.everyLast}))
+                << "trial " << trial;
+            partial += mask != 0 && mask != kFullMask ? 1 : 0;
+        }
+        EXPECT_GT(partial, 1000);
+    });
 }
 
 // Layers in every state (unreached, far only, with a near layer nearer or farther than the
 // polygon), merged whole by runs of every length: the same layers and the same list.
 TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
-    std::mt19937 random(13);
-    std::uniform_real_distribution<float> depth(0.0f, 1.0f);
-    std::uniform_int_distribution<int> state(0, 3), length(0, 13);
-    constexpr std::size_t kTiles = 16;
-    int changed = 0;
-    for (int trial = 0; trial < 2000; ++trial) {
-        TileLayers scalar;
-        scalar.assign(kTiles);
-        for (std::size_t i = 0; i < kTiles; ++i) {
-            const int kind = state(random);
-            if (kind == 0) continue;  // unreached
-            scalar.touch(i);
-            scalar.farDepth[i] = depth(random);
-            if (kind >= 2) scalar.nearMask[i] = random() | 1u, scalar.nearDepth[i] = depth(random);
+    forEveryTarget([] {
+        std::mt19937 random(13);
+        std::uniform_real_distribution<float> depth(0.0f, 1.0f);
+        std::uniform_int_distribution<int> state(0, 3), length(0, 37);
+        constexpr std::size_t kTiles = 40;
+        int changed = 0;
+        for (int trial = 0; trial < 2000; ++trial) {
+            TileLayers scalar;
+            scalar.assign(kTiles);
+            for (std::size_t i = 0; i < kTiles; ++i) {
+                const int kind = state(random);
+                if (kind == 0) continue;  // unreached
+                scalar.touch(i);
+                scalar.farDepth[i] = depth(random);
+                if (kind >= 2) {
+                    scalar.nearMask[i] = random() | 1u, scalar.nearDepth[i] = depth(random);
+                }
+            }
+            TileLayers vector = scalar;
+            const int count = length(random);
+            const std::size_t first = static_cast<std::size_t>(trial % 3);
+            std::uniform_real_distribution<double> unit(0.0, 1.0);
+            const DepthRamp ramp{unit(random) * 1.2 - 0.1, (unit(random) - 0.5) * 0.1,
+                                 unit(random) * 1.1, 1e-6};
+            mergeWholeScalar(scalar, first, count, ramp);
+            mergeWholeVector(vector, first, count, ramp);
+            ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
+            ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
+            ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
+            ASSERT_EQ(vector.touchedCount, scalar.touchedCount) << "trial " << trial;
+            ASSERT_TRUE(std::equal(scalar.touched.begin(),
+                                   scalar.touched.begin() + scalar.touchedCount,
+                                   vector.touched.begin()))
+                << "trial " << trial;
+            changed += scalar.touchedCount > 0 ? 1 : 0;
         }
-        TileLayers vector = scalar;
-        const int count = length(random);
-        const std::size_t first = static_cast<std::size_t>(trial % 3);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        const DepthRamp ramp{unit(random) * 1.2 - 0.1, (unit(random) - 0.5) * 0.1,
-                             unit(random) * 1.1, 1e-6};
-        mergeWholeScalar(scalar, first, count, ramp);
-        mergeWholeSse2(vector, first, count, ramp);
-        ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
-        ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
-        ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
-        ASSERT_EQ(vector.touchedCount, scalar.touchedCount) << "trial " << trial;
-        ASSERT_TRUE(std::equal(scalar.touched.begin(), scalar.touched.begin() + scalar.touchedCount,
-                               vector.touched.begin()))
-            << "trial " << trial;
-        changed += scalar.touchedCount > 0 ? 1 : 0;
-    }
-    EXPECT_GT(changed, 1000);
-    TileLayers layers;
-    layers.assign(4);
-    mergeWhole(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
-    layers.reset();
-    EXPECT_EQ(layers.farDepth, std::vector<float>(4 + TileLayers::kSpare, 1.0f));
+        EXPECT_GT(changed, 1000);
+        TileLayers layers;
+        layers.assign(4);
+        mergeWholeVector(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
+        layers.reset();
+        EXPECT_EQ(layers.farDepth, std::vector<float>(4 + TileLayers::kSpare, 1.0f));
+    });
 }
 
 // Edges of every slope, steep and shallow, rising and falling, with rows left over after the
