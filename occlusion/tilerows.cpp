@@ -66,6 +66,11 @@ HWY_INLINE uint64_t maskOf(const int16_t* firstColumns, const int16_t* lastColum
     return mask;
 }
 
+// Lane numbers, loaded rather than made lane by lane (which Iota does here, through memory).
+alignas(64) constexpr uint32_t kLaneIndex[16] = {0, 1, 2,  3,  4,  5,  6,  7,
+                                                 8, 9, 10, 11, 12, 13, 14, 15};
+alignas(64) constexpr double kLaneNumber[8] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
+
 // mergeWholeScalar, a vector of tiles at a time: the same depths (heldDepth's operations in
 // the same order), the same layers and the fresh tiles put on the list in the same order.
 HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
@@ -91,7 +96,8 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
     // heldDepth at the tiles k on: min(a, b) is (b < a) ? b : a and max(a, b) is
     // (a < b) ? b : a, as Min and Max take their operands.
     const auto depths = [&](std::size_t k) {
-        const auto plane = hn::Add(start, hn::Mul(step, hn::Iota(dd, static_cast<double>(k))));
+        const auto tile = hn::Add(hn::Set(dd, static_cast<double>(k)), hn::Load(dd, kLaneNumber));
+        const auto plane = hn::Add(start, hn::Mul(step, tile));
         const auto z = hn::Add(hn::Min(cap, plane), pad);
         return hn::Min(belowFar, hn::DemoteTo(dfHalf, hn::Max(hn::Zero(dd), z)));
     };
@@ -112,7 +118,8 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         const auto empty = hn::RebindMask(df, hn::Eq(hn::Or(low, high), hn::Zero(du)));
         const auto fresh = hn::And(nearer, hn::And(empty, hn::Eq(far, one)));
         // The fresh tiles' indices go on the list in order (a whole vector may be written).
-        const auto index = hn::Iota(du, static_cast<uint32_t>(first + k));
+        const auto index =
+            hn::Add(hn::Set(du, static_cast<uint32_t>(first + k)), hn::Load(du, kLaneIndex));
         touchedCount +=
             hn::CompressStore(index, hn::RebindMask(du, fresh), du, touched + touchedCount);
         // The near layer goes where the polygon is nearer and the layer is not nearer still.
