@@ -1,23 +1,147 @@
 #include "occlusion/edgewalk.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+// Highway compiles the code between HWY_BEFORE_NAMESPACE and HWY_AFTER_NAMESPACE once per
+// instruction set by including this file again; the rest is compiled once (HWY_ONCE).
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "occlusion/edgewalk.cpp"
+#include <hwy/foreach_target.h>  // before highway.h
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace edgewalk {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+
+void raise(const EdgeStep& edge, int16_t* first, int width) {
+    raiseFirstColumnsScalar(edge, first, width);
+}
+void lower(const EdgeStep& edge, int16_t* last) { lowerLastColumnsScalar(edge, last); }
+
+#else
+
+// Eight rows at a time, where vectors hold that many 32-bit lanes (four otherwise): more lanes
+// would cost more to set up than they save on an edge of a few dozen rows.
+using D = hn::CappedTag<int32_t, 8>;
+using V = decltype(hn::Zero(D()));
+constexpr int kMaxLanes = 8;
+
+// Whether the edge can be stepped in 32-bit lanes: every bound with room (the bounds move
+// monotonically, by at most |quotientStep| + 1 a row), a group's step too, and the divisor,
+// below which the rests and the carry lie.
+bool fitsLanes(const EdgeStep& edge) {
+    const int64_t rows = edge.lastRow - edge.firstRow + 1;
+    const int64_t perRow = std::llabs(edge.quotientStep) + 1;
+    const int64_t reach = std::llabs(edge.value) + std::max<int64_t>(rows, kMaxLanes) * perRow;
+    return reach < (int64_t{1} << 30) && edge.divisor < (int64_t{1} << 31);
+}
+
+// The lanes' steppers, a row apart, each stepping a group of rows at a time.
+struct LaneSteps {
+    V value, rest, quotient, carry, divisor;
+
+    explicit LaneSteps(const EdgeStep& edge) {
+        const D d;
+        const int count = static_cast<int>(hn::Lanes(d));
+        EdgeStep lane[kMaxLanes];
+        edge.lanes(lane, count);
+        alignas(32) int32_t values[kMaxLanes], rests[kMaxLanes];
+        for (int k = 0; k < count; ++k) {
+            values[k] = static_cast<int32_t>(lane[k].value);
+            rests[k] = static_cast<int32_t>(lane[k].rest);
+        }
+        value = hn::Load(d, values), rest = hn::Load(d, rests);
+        quotient = hn::Set(d, static_cast<int32_t>(lane[0].quotientStep));
+        carry = hn::Set(d, static_cast<int32_t>(lane[0].carryStep));
+        divisor = hn::Set(d, static_cast<int32_t>(edge.divisor));
+    }
+    void advance() {
+        value = hn::Add(value, quotient);
+        rest = hn::Sub(rest, carry);
+        // All ones in a lane whose rest went below zero.
+        const V borrow = hn::ShiftRight<31>(rest);
+        rest = hn::Add(rest, hn::And(borrow, divisor));
+        value = hn::Sub(value, borrow);
+    }
+};
+
+// Steps the edge a group of rows at a time, calling group(row, bounds) for each whole group
+// and then single(row, bound) for each row left.
+template <class Group, class Single>
+HWY_INLINE void walk(const EdgeStep& edge, Group group, Single single) {
+    const D d;
+    const int count = static_cast<int>(hn::Lanes(d));
+    LaneSteps step(edge);
+    int row = edge.firstRow;
+    for (; row + count - 1 <= edge.lastRow; row += count, step.advance()) group(row, step.value);
+    alignas(32) int32_t left[kMaxLanes] = {};
+    hn::Store(step.value, d, left);
+    for (int k = 0; row <= edge.lastRow; ++row, ++k) single(row, left[k]);
+}
+
+void raise(const EdgeStep& edge, int16_t* first, int width) {
+    if (!fitsLanes(edge)) return raiseFirstColumnsScalar(edge, first, width);
+    const hn::Rebind<int16_t, D> d16;
+    const auto limit = hn::Set(d16, static_cast<int16_t>(width));
+    walk(
+        edge,
+        [&](int row, V bounds) {
+            // Saturated to 16 bits, then held at width: what min(bound, width) gives.
+            const auto held = hn::Min(hn::DemoteTo(d16, bounds), limit);
+            hn::StoreU(hn::Max(hn::LoadU(d16, first + row), held), d16, first + row);
+        },
+        [&](int row, int32_t bound) {
+            first[row] =
+                static_cast<int16_t>(std::max<int32_t>(first[row], std::min(bound, width)));
+        });
+}
+
+void lower(const EdgeStep& edge, int16_t* last) {
+    if (!fitsLanes(edge)) return lowerLastColumnsScalar(edge, last);
+    const D d;
+    const hn::Rebind<int16_t, D> d16;
+    const auto one = hn::Set(d, 1);
+    const auto none = hn::Set(d16, int16_t{-1});
+    walk(
+        edge,
+        [&](int row, V bounds) {
+            const auto held = hn::Max(hn::DemoteTo(d16, hn::Sub(bounds, one)), none);
+            hn::StoreU(hn::Min(hn::LoadU(d16, last + row), held), d16, last + row);
+        },
+        [&](int row, int32_t bound) {
+            last[row] = static_cast<int16_t>(std::min<int32_t>(last[row], std::max(bound - 1, -1)));
+        });
+}
+
 #endif
 
-void EdgeStep::lanes(EdgeStep (&out)[4]) const {
-    out[0] = *this;
-    for (int k = 1; k < 4; ++k) {
-        out[k] = out[k - 1];
-        out[k].advance();
-    }
-    // Four rows' numerator step, 4 (quotientStep * divisor + carryStep).
-    const int64_t carry4 = 4 * carryStep;
-    for (EdgeStep& lane : out) {
-        lane.quotientStep = 4 * quotientStep + carry4 / divisor;
-        lane.carryStep = carry4 % divisor;
+}  // namespace HWY_NAMESPACE
+}  // namespace edgewalk
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace edgewalk {
+HWY_EXPORT(raise);
+HWY_EXPORT(lower);
+}  // namespace edgewalk
+
+void EdgeStep::lanes(EdgeStep* out, int count) const {
+    // count rows' numerator step, count (quotientStep * divisor + carryStep), as a quotient and
+    // a carry below the divisor: count * carryStep is below count divisors, so a few
+    // subtractions take the place of a division.
+    int64_t quotient = count * quotientStep, carry = count * carryStep;
+    while (carry >= divisor) carry -= divisor, ++quotient;
+    EdgeStep lane = *this;
+    for (int k = 0; k < count; ++k, lane.advance()) {
+        out[k] = lane;
+        out[k].quotientStep = quotient;
+        out[k].carryStep = carry;
     }
 }
 
@@ -37,105 +161,14 @@ void lowerLastColumnsScalar(const EdgeStep& edge, int16_t* last) {
     }
 }
 
-#if defined(__SSE2__)
-
-namespace {
-
-// Whether every bound of the edge fits 32 bits, with room: the bounds move monotonically, by
-// at most |quotientStep| + 1 a row.
-bool boundsFitLanes(const EdgeStep& edge) {
-    const int64_t rows = edge.lastRow - edge.firstRow + 1;
-    const int64_t reach = std::llabs(edge.value) + rows * (std::llabs(edge.quotientStep) + 1);
-    return reach < (int64_t{1} << 30);
+void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width) {
+    using namespace edgewalk;  // the dispatch names the function unqualified
+    HWY_DYNAMIC_DISPATCH(raise)(edge, first, width);
 }
 
-// Four steppers in two registers each for value and rest, lanes (0, 1) and (2, 3).
-struct WideStep {
-    __m128i value01, value23, rest01, rest23, quotient, carry, divisor;
-
-    explicit WideStep(const EdgeStep& edge) {
-        EdgeStep lane[4];
-        edge.lanes(lane);
-        value01 = _mm_set_epi64x(lane[1].value, lane[0].value);
-        value23 = _mm_set_epi64x(lane[3].value, lane[2].value);
-        rest01 = _mm_set_epi64x(lane[1].rest, lane[0].rest);
-        rest23 = _mm_set_epi64x(lane[3].rest, lane[2].rest);
-        quotient = _mm_set1_epi64x(lane[0].quotientStep);
-        carry = _mm_set1_epi64x(lane[0].carryStep);
-        divisor = _mm_set1_epi64x(edge.divisor);
-    }
-    // The four rows' bounds, as 32-bit lanes.
-    __m128i bounds() const {
-        return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(value01), _mm_castsi128_ps(value23),
-                                               _MM_SHUFFLE(2, 0, 2, 0)));
-    }
-    static void advance(__m128i& value, __m128i& rest, __m128i quotient, __m128i carry,
-                        __m128i divisor) {
-        value = _mm_add_epi64(value, quotient);
-        rest = _mm_sub_epi64(rest, carry);
-        // All ones in a 64-bit lane whose rest went below zero: its sign, spread.
-        const __m128i borrow = _mm_shuffle_epi32(_mm_srai_epi32(rest, 31), _MM_SHUFFLE(3, 3, 1, 1));
-        rest = _mm_add_epi64(rest, _mm_and_si128(borrow, divisor));
-        value = _mm_sub_epi64(value, borrow);
-    }
-    void advance() {
-        advance(value01, rest01, quotient, carry, divisor);
-        advance(value23, rest23, quotient, carry, divisor);
-    }
-    // The bounds of the rows left after the last whole group of four.
-    void tail(int64_t (&out)[4]) const {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), value01);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), value23);
-    }
-};
-
-}  // namespace
-
-void raiseFirstColumnsSse2(const EdgeStep& edge, int16_t* first, int width) {
-    if (!boundsFitLanes(edge)) return raiseFirstColumnsScalar(edge, first, width);
-    WideStep step(edge);
-    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(width));
-    int row = edge.firstRow;
-    for (; row + 3 <= edge.lastRow; row += 4, step.advance()) {
-        // Saturated to 16 bits, then held at width: what min(bound, width) gives.
-        const __m128i bounds = _mm_min_epi16(_mm_packs_epi32(step.bounds(), step.bounds()), limit);
-        auto* at = reinterpret_cast<__m128i*>(first + row);
-        _mm_storel_epi64(at, _mm_max_epi16(_mm_loadl_epi64(at), bounds));
-    }
-    int64_t rest[4];
-    step.tail(rest);
-    for (int k = 0; row <= edge.lastRow; ++row, ++k) {
-        first[row] =
-            static_cast<int16_t>(std::max<int64_t>(first[row], std::min<int64_t>(rest[k], width)));
-    }
+void lowerLastColumns(const EdgeStep& edge, int16_t* last) {
+    using namespace edgewalk;
+    HWY_DYNAMIC_DISPATCH(lower)(edge, last);
 }
 
-void lowerLastColumnsSse2(const EdgeStep& edge, int16_t* last) {
-    if (!boundsFitLanes(edge)) return lowerLastColumnsScalar(edge, last);
-    WideStep step(edge);
-    const __m128i one = _mm_set1_epi32(1), none = _mm_set1_epi16(-1);
-    int row = edge.firstRow;
-    for (; row + 3 <= edge.lastRow; row += 4, step.advance()) {
-        const __m128i before = _mm_sub_epi32(step.bounds(), one);
-        const __m128i bounds = _mm_max_epi16(_mm_packs_epi32(before, before), none);
-        auto* at = reinterpret_cast<__m128i*>(last + row);
-        _mm_storel_epi64(at, _mm_min_epi16(_mm_loadl_epi64(at), bounds));
-    }
-    int64_t rest[4];
-    step.tail(rest);
-    for (int k = 0; row <= edge.lastRow; ++row, ++k) {
-        last[row] =
-            static_cast<int16_t>(std::min<int64_t>(last[row], std::max<int64_t>(rest[k] - 1, -1)));
-    }
-}
-
-#else
-
-void raiseFirstColumnsSse2(const EdgeStep& edge, int16_t* first, int width) {
-    raiseFirstColumnsScalar(edge, first, width);
-}
-void lowerLastColumnsSse2(const EdgeStep& edge, int16_t* last) {
-    lowerLastColumnsScalar(edge, last);
-}
-
-#endif
+#endif  // HWY_ONCE

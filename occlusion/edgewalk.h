@@ -5,9 +5,10 @@
 // stepped without division.
 //
 // The spans are merged into per-row arrays of 16-bit columns by raiseFirstColumns (left edges)
-// and lowerLastColumns (right edges). Each comes as the scalar loop, which is the reference,
-// and as an SSE2 version (part of every x86-64 processor) that steps four rows at once; both
-// give the same columns.
+// and lowerLastColumns (right edges). Each comes as the scalar loop, which is the reference, and
+// as a vector version that steps eight rows at once in 32-bit lanes, written with Google Highway
+// and run in the best instruction set the processor has; both give the same columns. An edge
+// whose bounds or divisor leave 32 bits takes the scalar loop.
 
 #include <cstdint>
 
@@ -24,21 +25,13 @@ struct EdgeStep {
         rest += borrow * divisor;
         value += borrow;
     }
-    // Four steppers a row apart, each stepping four rows at a time.
-    void lanes(EdgeStep (&out)[4]) const;
+    // count steppers a row apart, each stepping count rows at a time.
+    void lanes(EdgeStep* out, int count) const;
 };
 
 // first[row] = max(first[row], min(bound, width)) over the edge's rows (width <= 16384).
 void raiseFirstColumnsScalar(const EdgeStep& edge, int16_t* first, int width);
-void raiseFirstColumnsSse2(const EdgeStep& edge, int16_t* first, int width);
+void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width);
 // last[row] = min(last[row], max(bound - 1, -1)) over the edge's rows.
 void lowerLastColumnsScalar(const EdgeStep& edge, int16_t* last);
-void lowerLastColumnsSse2(const EdgeStep& edge, int16_t* last);
-
-// The SSE2 versions are the scalar loops where SSE2 is not available.
-inline void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width) {
-    raiseFirstColumnsSse2(edge, first, width);
-}
-inline void lowerLastColumns(const EdgeStep& edge, int16_t* last) {
-    lowerLastColumnsSse2(edge, last);
-}
+void lowerLastColumns(const EdgeStep& edge, int16_t* last);

@@ -117,11 +117,13 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         const auto high = hn::ConcatOdd(du, hn::BitCast(du, masks1), hn::BitCast(du, masks0));
         const auto empty = hn::RebindMask(df, hn::Eq(hn::Or(low, high), hn::Zero(du)));
         const auto fresh = hn::And(nearer, hn::And(empty, hn::Eq(far, one)));
-        // The fresh tiles' indices go on the list in order (a whole vector may be written).
+        // The fresh tiles' indices go on the list in order, a whole vector written (packed in
+        // a register: some processors store a packed vector to memory very slowly).
         const auto index =
             hn::Add(hn::Set(du, static_cast<uint32_t>(first + k)), hn::Load(du, kLaneIndex));
-        touchedCount +=
-            hn::CompressStore(index, hn::RebindMask(du, fresh), du, touched + touchedCount);
+        const auto freshLanes = hn::RebindMask(du, fresh);
+        hn::StoreU(hn::Compress(index, freshLanes), du, touched + touchedCount);
+        touchedCount += hn::CountTrue(du, freshLanes);
         // The near layer goes where the polygon is nearer and the layer is not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
         hn::StoreU(hn::IfThenElse(nearer, depth, far), df, farDepth);
