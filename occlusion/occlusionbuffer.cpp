@@ -230,8 +230,11 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         const double onPlane = a.z + dzdx * (v.exactX - a.exactX) + dzdy * (v.exactY - a.exactY);
         planar = planar && std::fabs(onPlane - v.z) <= kPlaneTolerance;
     }
-    double farthestVertex = a.z;
-    for (const WindowVertex& v : polygon) farthestVertex = std::max(farthestVertex, v.z);
+    double farthestVertex = a.z, nearestVertex = a.z;
+    for (const WindowVertex& v : polygon) {
+        farthestVertex = std::max(farthestVertex, v.z),
+        nearestVertex = std::min(nearestVertex, v.z);
+    }
     if (!planar) {
         dzdx = dzdy = 0.0;
         baseZ = farthestVertex;
@@ -302,6 +305,9 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     plane.baseZ = baseZ, plane.dzdx = dzdx, plane.dzdy = dzdy, plane.ax = a.exactX,
     plane.ay = a.exactY;
     plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
+    // A covered pixel centre lies within a snapping step of the polygon, where the plane is no
+    // nearer than the nearest vertex: no tile keeps a depth nearer than this.
+    plane.nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
     plane.towardLastColumn = dzdx > 0 ? 1 : 0, plane.towardLastRow = dzdy > 0 ? 1 : 0;
     // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
     // of the first and last tile rows beyond the polygon have none.

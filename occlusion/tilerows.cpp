@@ -162,6 +162,10 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
         const uint64_t beyondTop = ty == grid.tilesY - 1 ? grid.beyondTop : 0;
         const auto mergePartial = [&](int txFirst, int txLast) {
             for (int tx = txFirst; tx <= txLast; ++tx) {
+                // What merge would find once it had the mask and the depth.
+                if (!(plane.nearest < layers.farDepth[row + static_cast<std::size_t>(tx)])) {
+                    continue;
+                }
                 const int x0 = tx * kTile;
                 const uint64_t mask = maskOf(spanFirst, spanLast, x0);
                 if (mask == 0) continue;

@@ -29,6 +29,9 @@ struct TilePlane {
     double baseZ = 0.0, dzdx = 0.0, dzdy = 0.0, ax = 0.0, ay = 0.0, cap = 1.0, pad = 0.0;
     // 1 where the plane rises along x (y), else 0.
     int towardLastColumn = 0, towardLastRow = 0;
+    // No nearer than what any tile keeps of the polygon: a tile whose far depth is no farther
+    // takes none of its pixels.
+    float nearest = 0.0f;
 
     // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the
     // tile at (x0, y0): at the last column (row) where the plane rises along x (y), taken by a
