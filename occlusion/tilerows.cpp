@@ -169,12 +169,15 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
                 const int x0 = tx * kTile;
                 const uint64_t mask = maskOf(spanFirst, spanLast, x0);
                 if (mask == 0) continue;
-                // The pixels' bounding box in the tile.
+                // Of the pixels' bounding box in the tile, the column and the row where the
+                // plane is farthest: the last ones where it rises along them, else the first.
                 uint64_t rows = mask;
                 rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
-                const double z =
-                    plane.farthest(x0, lowestBit(mask) / kTile, highestBit(mask) / kTile, y0,
-                                   lowestBit(rows & 0xFFu), highestBit(rows & 0xFFu));
+                rows &= 0xFFu;
+                const int c = plane.towardLastColumn != 0 ? highestBit(mask) / kTile
+                                                          : lowestBit(mask) / kTile;
+                const int r = plane.towardLastRow != 0 ? highestBit(rows) : lowestBit(rows);
+                const double z = plane.farthest(x0, c, c, y0, r, r);
                 const uint64_t beyond = (tx == grid.tilesX - 1 ? grid.beyondRight : 0) | beyondTop;
                 layers.merge(row + static_cast<std::size_t>(tx), beyond, mask,
                              heldDepth(z, plane.cap, plane.pad));
