@@ -1,9 +1,6 @@
 #include "occlusion/occlusionbuffer.h"
 
 #include <gtest/gtest.h>
-#if !defined(HWY_COMPILE_ONLY_STATIC)
-#include <hwy/targets.h>
-#endif
 
 #include <cmath>
 #include <random>
@@ -17,6 +14,7 @@
 #include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
 #include "occlusion/tilerows.h"
+#include "testing/everytarget.h"
 
 namespace {
 
@@ -251,21 +249,6 @@ TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
         EXPECT_EQ(buffer.depthAt(6, 0) < 1.0f, snappedPolygonCovers(polygon, 6, 0));
         EXPECT_TRUE(snappedPolygonCovers(polygon, 6, 0));
     }
-}
-
-// Runs check once for every instruction set compiled that this processor has.
-template <typename Check>
-void forEveryTarget(Check check) {
-#if defined(HWY_COMPILE_ONLY_STATIC)
-    check();  // one instruction set compiled, no choice to make
-#else
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        SCOPED_TRACE(hwy::TargetName(target));
-        hwy::SetSupportedTargetsForTest(target);
-        check();
-    }
-    hwy::SetSupportedTargetsForTest(0);
-#endif
 }
 
 // Spans reaching into, across, short of and past the tile, empty rows included, and spans far

@@ -1,9 +1,6 @@
 #include "occlusion/vectorprojection.h"
 
 #include <gtest/gtest.h>
-#if !defined(HWY_COMPILE_ONLY_STATIC)
-#include <hwy/targets.h>
-#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +12,7 @@
 #include "occlusion/visibility.h"
 #include "scene/demoscene.h"
 #include "scene/randomscene.h"
+#include "testing/everytarget.h"
 #include "tools/measureoptions.h"
 #include "tools/measurestats.h"
 
@@ -96,16 +94,7 @@ void expectSameRectanglesAsTheReference() {
 }
 
 TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
-#if defined(HWY_COMPILE_ONLY_STATIC)
-    expectSameRectanglesAsTheReference();  // one instruction set compiled, no choice to make
-#else
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        SCOPED_TRACE(hwy::TargetName(target));
-        hwy::SetSupportedTargetsForTest(target);
-        expectSameRectanglesAsTheReference();
-    }
-    hwy::SetSupportedTargetsForTest(0);
-#endif
+    forEveryTarget(expectSameRectanglesAsTheReference);
 }
 
 }  // namespace
