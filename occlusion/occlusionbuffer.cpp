@@ -38,6 +38,9 @@ int64_t ceilDiv(int64_t a, int64_t b) {
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
+// The vertex after k of a polygon of n (without a division, which a remainder would take).
+std::size_t after(std::size_t k, std::size_t n) { return k + 1 == n ? 0 : k + 1; }
+
 int clampToInt(int64_t v, int low, int high) {
     return static_cast<int>(std::min<int64_t>(high, std::max<int64_t>(low, v)));
 }
@@ -49,8 +52,8 @@ bool isConvex(const std::vector<OcclusionBuffer::WindowVertex>& polygon) {
     int changes = 0, first = 0, last = 0;  // of the edges' vertical direction, and its ends
     for (std::size_t k = 0; k < n; ++k) {
         const OcclusionBuffer::WindowVertex& a = polygon[k];
-        const OcclusionBuffer::WindowVertex& b = polygon[(k + 1) % n];
-        const OcclusionBuffer::WindowVertex& c = polygon[(k + 2) % n];
+        const OcclusionBuffer::WindowVertex& b = polygon[after(k, n)];
+        const OcclusionBuffer::WindowVertex& c = polygon[after(after(k, n), n)];
         const int64_t ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
         const int64_t cross = ux * vy - uy * vx;
         if (cross < 0 || (cross == 0 && ux * vx + uy * vy < 0)) return false;
@@ -198,7 +201,7 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
     int64_t area = 0;
     for (std::size_t k = 0; k < polygon.size(); ++k) {
         const WindowVertex& a = polygon[k];
-        const WindowVertex& b = polygon[(k + 1) % polygon.size()];
+        const WindowVertex& b = polygon[after(k, polygon.size())];
         area += a.x * b.y - b.x * a.y;
     }
     return area > 0;
@@ -250,6 +253,27 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     const int lastRow = clampToInt(floorDiv(maxY - kSubpixels / 2, kSubpixels), -1, height_ - 1);
     if (firstRow > lastRow) return;
 
+    // A tile keeps the plane's farthest over its covered pixel centres as heldDepth
+    // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
+    // pushed back.
+    TilePlane plane;
+    plane.originZ = baseZ + dzdx * (0.5 - a.exactX) + dzdy * (0.5 - a.exactY);
+    plane.dzdx = dzdx, plane.dzdy = dzdy;
+    plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
+    // A covered pixel centre lies within a snapping step of the polygon, where the plane is no
+    // nearer than the nearest vertex: no tile keeps a depth nearer than this.
+    plane.nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
+    plane.towardLastColumn = dzdx > 0 ? 1 : 0, plane.towardLastRow = dzdy > 0 ? 1 : 0;
+
+    // A polygon whose pixels, all within its columns' and rows' extremes, already hold depths
+    // in front of any it could leave would change no pixel but to push it back: it is passed
+    // over (most often a face of an occluder behind one drawn before).
+    int64_t minX = polygon[0].x, maxX = polygon[0].x;
+    for (const WindowVertex& v : polygon) minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
+    const int firstColumn = clampToInt(ceilDiv(minX - kSubpixels / 2, kSubpixels), 0, width_);
+    const int lastColumn = clampToInt(floorDiv(maxX - kSubpixels / 2, kSubpixels), -1, width_ - 1);
+    if (hides(firstColumn, lastColumn, firstRow, lastRow, plane.nearest)) return;
+
     // Each edge's bound on the span, stepped row by row without division: the edge function at
     // the centre of column px is s * px + t, inside where positive, and where zero on a left
     // edge (going down, s > 0) or a top edge (horizontal, going left). A left edge bounds the
@@ -265,7 +289,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     leftEdges_.clear(), rightEdges_.clear(), flatEdges_.clear();
     for (std::size_t k = 0; k < n; ++k) {
         const WindowVertex& p = polygon[k];
-        const WindowVertex& q = polygon[(k + 1) % n];
+        const WindowVertex& q = polygon[after(k, n)];
         const int64_t dx = q.x - p.x, dy = q.y - p.y;
         if (dx == 0 && dy == 0) continue;
         int first = firstRow, last = lastRow;
@@ -298,17 +322,6 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         (dy < 0 ? leftEdges_ : rightEdges_).push_back(e);
     }
 
-    // A tile keeps the plane's farthest over its covered pixel centres as heldDepth
-    // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
-    // pushed back.
-    TilePlane plane;
-    plane.baseZ = baseZ, plane.dzdx = dzdx, plane.dzdy = dzdy, plane.ax = a.exactX,
-    plane.ay = a.exactY;
-    plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
-    // A covered pixel centre lies within a snapping step of the polygon, where the plane is no
-    // nearer than the nearest vertex: no tile keeps a depth nearer than this.
-    plane.nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
-    plane.towardLastColumn = dzdx > 0 ? 1 : 0, plane.towardLastRow = dzdy > 0 ? 1 : 0;
     // The span of every row, edge after edge, held within [0, width] and [-1, width - 1]; rows
     // of the first and last tile rows beyond the polygon have none.
     const int spanRows0 = firstRow / kTile * kTile, spanRows1 = lastRow / kTile * kTile + kTile - 1;

@@ -58,7 +58,8 @@ public:
     // Draws one convex polygon given in clip coordinates (count vertices, counter-clockwise when
     // it faces the eye): clipped (occlusion/polygonclip.h), divided by w, mapped to the window
     // and rasterised into the tiles it reaches. Back faces, degenerate polygons and polygons
-    // with a non-finite vertex draw nothing.
+    // with a non-finite vertex draw nothing; nor does one whose pixels all hold depths in front
+    // of any it could leave already (drawing it could only push them back).
     void drawPolygon(const Vector4D* clip, int count);
 
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its

@@ -56,7 +56,7 @@ void clipPolygon(const Vector4D* in, int count, std::vector<Vector4D>& out,
         const std::size_t n = out.size();
         for (std::size_t k = 0; k < n; ++k) {
             const Vector4D& a = out[k];
-            const Vector4D& b = out[(k + 1) % n];
+            const Vector4D& b = out[k + 1 == n ? 0 : k + 1];
             const double da = distance(a, plane), db = distance(b, plane);
             // A NaN distance counts as outside; an edge is cut only where it truly crosses, so a
             // vertex on the plane is not repeated.

@@ -4,8 +4,8 @@
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
 // is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
 //
-// merge adds a polygon's pixels of one tile; mergeWholeScalar merges a polygon covering a run of
-// tiles whole, the reference of the vector version the buffer runs (occlusion/tilerows.h).
+// Cursor::merge adds a polygon's pixels of one tile; mergeWholeScalar merges a polygon covering
+// a run of tiles whole, the reference of the vector version the buffer runs (occlusion/tilerows.h).
 
 #include <algorithm>
 #include <cstddef>
@@ -35,22 +35,38 @@ struct TileLayers {
         touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
     }
 
-    // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`; `beyond`
-    // holds the tile's bits beyond the window's edge, which count as covered.
-    void merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth) {
-        float& far = farDepth[i];
-        float& near = nearDepth[i];
-        uint64_t& bits = nearMask[i];
-        if (!(depth < far)) return;  // nothing it covers comes nearer
-        touch(i);
-        // A polygon much nearer than the near layer would be lost in it: where the far layer
-        // covers the whole tile, the near layer starts again from the polygon. (Where it does
-        // not, the near layer is what holds the coverage, and is never dropped.)
-        if (far < 1.0f && near - depth > far - near) bits = 0, near = 0.0f;
-        bits |= mask;
-        near = std::max(near, depth);
-        if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0, near = 0.0f;
+    // The arrays and the list's length held apart, for a loop of merges: the loop keeps them in
+    // registers, where stores through the vectors' data would have them loaded again after each.
+    struct Cursor {
+        uint64_t* nearMask;
+        float* farDepth;
+        float* nearDepth;
+        uint32_t* touched;
+        std::size_t touchedCount;
+
+        // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`;
+        // `beyond` holds the tile's bits beyond the window's edge, which count as covered.
+        void merge(std::size_t i, uint64_t beyond, uint64_t mask, float depth) {
+            float& far = farDepth[i];
+            float& near = nearDepth[i];
+            uint64_t& bits = nearMask[i];
+            if (!(depth < far)) return;  // nothing it covers comes nearer
+            touched[touchedCount] = static_cast<uint32_t>(i);
+            touchedCount += far == 1.0f && bits == 0 ? 1 : 0;
+            // A polygon much nearer than the near layer would be lost in it: where the far
+            // layer covers the whole tile, the near layer starts again from the polygon. (Where
+            // it does not, the near layer is what holds the coverage, and is never dropped.)
+            if (far < 1.0f && near - depth > far - near) bits = 0, near = 0.0f;
+            bits |= mask;
+            near = std::max(near, depth);
+            if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0, near = 0.0f;
+        }
+    };
+    Cursor cursor() {
+        return {nearMask.data(), farDepth.data(), nearDepth.data(), touched.data(), touchedCount};
     }
+    // Takes back the list's length once the cursor's merges are done.
+    void settle(const Cursor& c) { touchedCount = c.touchedCount; }
 };
 
 // The depth a tile keeps for a polygon whose plane reaches planeZ at its farthest over the

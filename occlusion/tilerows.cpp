@@ -161,11 +161,11 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
         }
         const uint64_t beyondTop = ty == grid.tilesY - 1 ? grid.beyondTop : 0;
         const auto mergePartial = [&](int txFirst, int txLast) {
+            TileLayers::Cursor tiles = layers.cursor();
             for (int tx = txFirst; tx <= txLast; ++tx) {
+                const std::size_t i = row + static_cast<std::size_t>(tx);
                 // What merge would find once it had the mask and the depth.
-                if (!(plane.nearest < layers.farDepth[row + static_cast<std::size_t>(tx)])) {
-                    continue;
-                }
+                if (!(plane.nearest < tiles.farDepth[i])) continue;
                 const int x0 = tx * kTile;
                 const uint64_t mask = maskOf(spanFirst, spanLast, x0);
                 if (mask == 0) continue;
@@ -177,15 +177,16 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
                 const int c = plane.towardLastColumn != 0 ? highestBit(mask) / kTile
                                                           : lowestBit(mask) / kTile;
                 const int r = plane.towardLastRow != 0 ? highestBit(rows) : lowestBit(rows);
-                const double z = plane.farthest(x0, c, c, y0, r, r);
+                const double z = plane.at(x0 + c, y0 + r);
                 const uint64_t beyond = (tx == grid.tilesX - 1 ? grid.beyondRight : 0) | beyondTop;
-                layers.merge(row + static_cast<std::size_t>(tx), beyond, mask,
-                             heldDepth(z, plane.cap, plane.pad));
+                tiles.merge(i, beyond, mask, heldDepth(z, plane.cap, plane.pad));
             }
+            layers.settle(tiles);
         };
         if (fullLo <= fullHi) {
             // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
-            const double firstZ = plane.farthest(fullLo * kTile, 0, kTile - 1, y0, 0, kTile - 1);
+            const double firstZ = plane.at(fullLo * kTile + (kTile - 1) * plane.towardLastColumn,
+                                           y0 + (kTile - 1) * plane.towardLastRow);
             mergeRun(layers, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
                      DepthRamp{firstZ, plane.dzdx * kTile, plane.cap, plane.pad});
             mergePartial(reachLo / kTile, fullLo - 1);

@@ -22,25 +22,20 @@ struct TileGrid {
     uint64_t beyondRight = 0, beyondTop = 0;
 };
 
-// A polygon's depth plane in window pixels: baseZ at (ax, ay), rising by dzdx and dzdy per
-// pixel; a tile keeps heldDepth of its farthest over the tile's covered pixel centres, with
-// cap and pad as heldDepth takes them.
+// A polygon's depth plane in window pixels: originZ at the centre of pixel (0, 0), rising by
+// dzdx and dzdy per pixel; a tile keeps heldDepth of its farthest over the tile's covered pixel
+// centres, with cap and pad as heldDepth takes them.
 struct TilePlane {
-    double baseZ = 0.0, dzdx = 0.0, dzdy = 0.0, ax = 0.0, ay = 0.0, cap = 1.0, pad = 0.0;
-    // 1 where the plane rises along x (y), else 0.
+    double originZ = 0.0, dzdx = 0.0, dzdy = 0.0, cap = 1.0, pad = 0.0;
+    // 1 where the plane rises along x (y), else 0: the farthest of a range of columns (rows) is
+    // its last one where 1, its first where 0.
     int towardLastColumn = 0, towardLastRow = 0;
     // No nearer than what any tile keeps of the polygon: a tile whose far depth is no farther
     // takes none of its pixels.
     float nearest = 0.0f;
 
-    // The plane's farthest over the pixel centres of columns c0 to c1, rows r0 to r1 of the
-    // tile at (x0, y0): at the last column (row) where the plane rises along x (y), taken by a
-    // factor, not a branch.
-    double farthest(int x0, int c0, int c1, int y0, int r0, int r1) const {
-        const double px = x0 + c0 + (c1 - c0) * towardLastColumn + 0.5 - ax;
-        const double py = y0 + r0 + (r1 - r0) * towardLastRow + 0.5 - ay;
-        return baseZ + dzdx * px + dzdy * py;
-    }
+    // The plane at the centre of pixel (x, y).
+    double at(int x, int y) const { return originZ + dzdx * x + dzdy * y; }
 };
 
 // Merges into `layers` the pixels of rows firstRow to lastRow whose covered columns are

@@ -123,6 +123,57 @@ TEST(OcclusionBuffer, AgreesWithTheBruteForceReferenceOnRandomTriangles) {
     EXPECT_GT(boundedTiles, 500);
 }
 
+// A near square, then triangles behind it: those it hides entirely are passed over, and the
+// others must still cover every pixel they reach out past it, however few.
+TEST(OcclusionBuffer, TrianglesBehindWhatIsDrawnStillCoverWhereTheyShow) {
+    const std::vector<Vector4D> square = {{-0.5f, -0.5f, -0.5f, 1.0f},
+                                          {0.5f, -0.5f, -0.5f, 1.0f},
+                                          {0.5f, 0.5f, -0.5f, 1.0f},
+                                          {-0.5f, 0.5f, -0.5f, 1.0f}};
+    std::mt19937 random(21);
+    std::uniform_real_distribution<float> centre(-0.65f, 0.65f), size(0.01f, 0.2f),
+        depth(-0.4f, 0.9f);
+    int hiddenWhole = 0, showingFew = 0;
+    for (int round = 0; round < 6; ++round) {
+        OcclusionBuffer buffer;
+        buffer.resize(kWidth, kHeight);
+        buffer.drawPolygon(square.data(), 4);
+        std::vector<std::vector<Vector4D>> triangles = {{square[0], square[1], square[2]},
+                                                        {square[0], square[2], square[3]}};
+        const std::vector<ReferencePixel> hidden = referenceImage(triangles, kWidth, kHeight);
+        for (int k = 0; k < 100; ++k) {
+            const float x = centre(random), y = centre(random), s = size(random);
+            const std::vector<Vector4D> t = {{x - s, y - s, depth(random), 1.0f},
+                                             {x + s, y - s * 0.5f, depth(random), 1.0f},
+                                             {x, y + s, depth(random), 1.0f}};
+            buffer.drawPolygon(t.data(), 3);
+            triangles.push_back(t);
+            int showing = 0, reached = 0;
+            const std::vector<ReferencePixel> own = referenceImage({t}, kWidth, kHeight);
+            for (std::size_t i = 0; i < own.size(); ++i) {
+                reached += own[i].covered ? 1 : 0;
+                showing += own[i].covered && !hidden[i].covered ? 1 : 0;
+            }
+            hiddenWhole += reached > 0 && showing == 0 ? 1 : 0;
+            showingFew += showing > 0 && showing <= 3 ? 1 : 0;
+        }
+        const std::vector<ReferencePixel> image = referenceImage(triangles, kWidth, kHeight);
+        for (int py = 0; py < kHeight; ++py) {
+            for (int px = 0; px < kWidth; ++px) {
+                const ReferencePixel& r = image[static_cast<size_t>(py) * kWidth + px];
+                if (r.undecided) continue;
+                const float d = buffer.depthAt(px, py);
+                ASSERT_EQ(d < 1.0f, r.covered)
+                    << "round " << round << " pixel " << px << ", " << py;
+                if (!r.covered) continue;
+                ASSERT_GE(d, r.depth - 1e-7) << "round " << round;
+            }
+        }
+    }
+    EXPECT_GT(hiddenWhole, 100);
+    EXPECT_GT(showingFew, 20);
+}
+
 // Two triangles sharing an edge (the halves of a quad) cover every pixel of the quad exactly
 // once: none is missed, whatever the slope of the diagonal.
 TEST(OcclusionBuffer, TrianglesSharingAnEdgeLeaveNoCrack) {
