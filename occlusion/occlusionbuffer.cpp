@@ -267,7 +267,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
 
     // A polygon whose pixels, all within its columns' and rows' extremes, already hold depths
     // in front of any it could leave would change no pixel but to push it back: it is passed
-    // over (most often a face of an occluder behind one drawn before).
+    // over.
     int64_t minX = polygon[0].x, maxX = polygon[0].x;
     for (const WindowVertex& v : polygon) minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
     const int firstColumn = clampToInt(ceilDiv(minX - kSubpixels / 2, kSubpixels), 0, width_);
