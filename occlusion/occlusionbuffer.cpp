@@ -41,6 +41,14 @@ int64_t ceilDiv(int64_t a, int64_t b) {
 // The vertex after k of a polygon of n (without a division, which a remainder would take).
 std::size_t after(std::size_t k, std::size_t n) { return k + 1 == n ? 0 : k + 1; }
 
+// std::llround for |v| < 2^52, where v minus its integer part is exact, inline rather than a
+// call into the maths library: the nearest integer, halves away from zero.
+int64_t roundToInteger(double v) {
+    const int64_t whole = static_cast<int64_t>(v);  // towards zero
+    const double part = v - static_cast<double>(whole);
+    return whole + (part >= 0.5 ? 1 : 0) - (part <= -0.5 ? 1 : 0);
+}
+
 int clampToInt(int64_t v, int low, int high) {
     return static_cast<int>(std::min<int64_t>(high, std::max<int64_t>(low, v)));
 }
@@ -195,7 +203,7 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
         const double cy = std::clamp(y, -reachY, height_ + reachY);
         const double cz = std::clamp(z, 0.0, 1.0);
         polygon.push_back(
-            {std::llround(cx * kSubpixels), std::llround(cy * kSubpixels), cx, cy, cz});
+            {roundToInteger(cx * kSubpixels), roundToInteger(cy * kSubpixels), cx, cy, cz});
     }
     // Twice the signed area: positive for a counter-clockwise (front-facing) polygon.
     int64_t area = 0;
