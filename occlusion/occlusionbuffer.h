@@ -64,8 +64,9 @@ public:
 
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
     // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set; the
-    // bits of pixels beyond the window's edge are never set. A tile no polygon reached this
-    // frame is {0, 1.0, 0.0}: wholly far.
+    // bits of pixels beyond the window's edge are never set, and nearDepth means nothing while
+    // none is. A tile no polygon reached this frame has no bit set and a farDepth of 1.0:
+    // wholly far.
     struct Tile {
         uint64_t nearMask = 0;
         float farDepth = 1.0f;

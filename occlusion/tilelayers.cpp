@@ -13,10 +13,9 @@ void TileLayers::assign(std::size_t count) {
 void TileLayers::reset() {
     uint64_t* const masks = nearMask.data();
     float* const fars = farDepth.data();
-    float* const nears = nearDepth.data();
     for (std::size_t k = 0; k < touchedCount; ++k) {
         const std::size_t i = touched[k];
-        masks[i] = 0, fars[i] = 1.0f, nears[i] = 0.0f;
+        masks[i] = 0, fars[i] = 1.0f;
     }
     touchedCount = 0;
 }
@@ -28,6 +27,6 @@ void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const De
         if (!(depth < layers.farDepth[i])) continue;
         layers.touch(i);
         layers.farDepth[i] = depth;
-        if (!(layers.nearDepth[i] < depth)) layers.nearMask[i] = 0, layers.nearDepth[i] = 0.0f;
+        if (!(layers.nearDepth[i] < depth)) layers.nearMask[i] = 0;
     }
 }

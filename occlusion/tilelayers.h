@@ -1,8 +1,10 @@
 #pragma once
 // The two layers of the occlusion buffer's tiles (occlusion/occlusionbuffer.h), array by array,
 // so that the tiles of a row lie side by side for vectors: for tile i, a pixel reads farDepth[i],
-// or the nearer nearDepth[i] where its bit of nearMask[i] is set. A tile no polygon has reached
-// is {0, 1.0, 0.0}; a list holds the tiles changed since the layers were last reset, each once.
+// or the nearer nearDepth[i] where its bit of nearMask[i] is set; nearDepth[i] means nothing
+// while nearMask[i] is empty, and is not kept then. A tile no polygon has reached has an empty
+// mask and a far depth of 1.0; a list holds the tiles changed since the layers were last reset,
+// each once.
 //
 // Cursor::merge adds a polygon's pixels of one tile; mergeWholeScalar merges a polygon covering
 // a run of tiles whole, the reference of the vector version the buffer runs (occlusion/tilerows.h).
@@ -56,10 +58,10 @@ struct TileLayers {
             // A polygon much nearer than the near layer would be lost in it: where the far
             // layer covers the whole tile, the near layer starts again from the polygon. (Where
             // it does not, the near layer is what holds the coverage, and is never dropped.)
-            if (far < 1.0f && near - depth > far - near) bits = 0, near = 0.0f;
+            if (far < 1.0f && near - depth > far - near) bits = 0;
+            near = bits == 0 ? depth : std::max(near, depth);
             bits |= mask;
-            near = std::max(near, depth);
-            if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0, near = 0.0f;
+            if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0;
         }
     };
     Cursor cursor() {

@@ -124,10 +124,10 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         const auto freshLanes = hn::RebindMask(du, fresh);
         hn::StoreU(hn::Compress(index, freshLanes), du, touched + touchedCount);
         touchedCount += hn::CountTrue(du, freshLanes);
-        // The near layer goes where the polygon is nearer and the layer is not nearer still.
+        // The near layer goes (its mask emptied) where the polygon is nearer and the layer is
+        // not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
         hn::StoreU(hn::IfThenElse(nearer, depth, far), df, farDepth);
-        hn::StoreU(hn::IfThenZeroElse(drop, near), df, nearDepth);
         const auto dropped = hn::BitCast(di, hn::VecFromMask(df, drop));
         const auto drop0 = hn::BitCast(dm, hn::PromoteTo(dl, hn::LowerHalf(diHalf, dropped)));
         const auto drop1 = hn::BitCast(dm, hn::PromoteTo(dl, hn::UpperHalf(diHalf, dropped)));
