@@ -18,10 +18,12 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_SCALAR
 
-void raise(const EdgeStep& edge, int16_t* first, int width) {
-    raiseFirstColumnsScalar(edge, first, width);
+void raise(const EdgeStep* edges, std::size_t count, int16_t* first, int width) {
+    for (std::size_t k = 0; k < count; ++k) raiseFirstColumnsScalar(edges[k], first, width);
 }
-void lower(const EdgeStep& edge, int16_t* last) { lowerLastColumnsScalar(edge, last); }
+void lower(const EdgeStep* edges, std::size_t count, int16_t* last) {
+    for (std::size_t k = 0; k < count; ++k) lowerLastColumnsScalar(edges[k], last);
+}
 
 #else
 
@@ -29,7 +31,9 @@ void lower(const EdgeStep& edge, int16_t* last) { lowerLastColumnsScalar(edge, l
 // would cost more to set up than they save on an edge of a few dozen rows.
 using D = hn::CappedTag<int32_t, 8>;
 using V = decltype(hn::Zero(D()));
+using D16 = hn::Rebind<int16_t, D>;
 constexpr int kMaxLanes = 8;
+static_assert(kRowsPast >= kMaxLanes - 1, "a last group may reach that far past an edge");
 
 // Whether the edge can be stepped in 32-bit lanes: every bound with room (the bounds move
 // monotonically, by at most |quotientStep| + 1 a row), a group's step too, and the divisor,
@@ -48,16 +52,21 @@ struct LaneSteps {
     explicit LaneSteps(const EdgeStep& edge) {
         const D d;
         const int count = static_cast<int>(hn::Lanes(d));
-        EdgeStep lane[kMaxLanes];
-        edge.lanes(lane, count);
+        // Lane k starts k rows on.
         alignas(32) int32_t values[kMaxLanes], rests[kMaxLanes];
-        for (int k = 0; k < count; ++k) {
-            values[k] = static_cast<int32_t>(lane[k].value);
-            rests[k] = static_cast<int32_t>(lane[k].rest);
+        EdgeStep lane = edge;
+        for (int k = 0; k < count; ++k, lane.advance()) {
+            values[k] = static_cast<int32_t>(lane.value);
+            rests[k] = static_cast<int32_t>(lane.rest);
         }
+        // A group's step, count (quotientStep * divisor + carryStep), as a quotient and a carry
+        // below the divisor: count * carryStep is below count divisors, so a few subtractions
+        // take the place of a division.
+        int64_t groupQuotient = count * edge.quotientStep, groupCarry = count * edge.carryStep;
+        while (groupCarry >= edge.divisor) groupCarry -= edge.divisor, ++groupQuotient;
         value = hn::Load(d, values), rest = hn::Load(d, rests);
-        quotient = hn::Set(d, static_cast<int32_t>(lane[0].quotientStep));
-        carry = hn::Set(d, static_cast<int32_t>(lane[0].carryStep));
+        quotient = hn::Set(d, static_cast<int32_t>(groupQuotient));
+        carry = hn::Set(d, static_cast<int32_t>(groupCarry));
         divisor = hn::Set(d, static_cast<int32_t>(edge.divisor));
     }
     void advance() {
@@ -70,52 +79,54 @@ struct LaneSteps {
     }
 };
 
-// Steps the edge a group of rows at a time, calling group(row, bounds) for each whole group
-// and then single(row, bound) for each row left.
-template <class Group, class Single>
-HWY_INLINE void walk(const EdgeStep& edge, Group group, Single single) {
-    const D d;
-    const int count = static_cast<int>(hn::Lanes(d));
+// Steps the edge a group of rows at a time, each group's columns replaced by
+// merge(columns, bounds); the rows left after the last whole group make one more, whose lanes
+// past the edge keep their columns.
+template <class Merge>
+HWY_INLINE void walk(const EdgeStep& edge, int16_t* columns, Merge merge) {
+    const D16 d16;
+    const int count = static_cast<int>(hn::Lanes(d16));
     LaneSteps step(edge);
     int row = edge.firstRow;
-    for (; row + count - 1 <= edge.lastRow; row += count, step.advance()) group(row, step.value);
-    alignas(32) int32_t left[kMaxLanes] = {};
-    hn::Store(step.value, d, left);
-    for (int k = 0; row <= edge.lastRow; ++row, ++k) single(row, left[k]);
+    for (; row + count - 1 <= edge.lastRow; row += count, step.advance()) {
+        hn::StoreU(merge(hn::LoadU(d16, columns + row), step.value), d16, columns + row);
+    }
+    if (row <= edge.lastRow) {
+        const auto held = hn::LoadU(d16, columns + row);
+        const auto onEdge = hn::FirstN(d16, static_cast<std::size_t>(edge.lastRow - row + 1));
+        hn::StoreU(hn::IfThenElse(onEdge, merge(held, step.value), held), d16, columns + row);
+    }
 }
 
-void raise(const EdgeStep& edge, int16_t* first, int width) {
-    if (!fitsLanes(edge)) return raiseFirstColumnsScalar(edge, first, width);
-    const hn::Rebind<int16_t, D> d16;
+void raise(const EdgeStep* edges, std::size_t count, int16_t* first, int width) {
+    const D16 d16;
     const auto limit = hn::Set(d16, static_cast<int16_t>(width));
-    walk(
-        edge,
-        [&](int row, V bounds) {
-            // Saturated to 16 bits, then held at width: what min(bound, width) gives.
-            const auto held = hn::Min(hn::DemoteTo(d16, bounds), limit);
-            hn::StoreU(hn::Max(hn::LoadU(d16, first + row), held), d16, first + row);
-        },
-        [&](int row, int32_t bound) {
-            first[row] =
-                static_cast<int16_t>(std::max<int32_t>(first[row], std::min(bound, width)));
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!fitsLanes(edges[k])) {
+            raiseFirstColumnsScalar(edges[k], first, width);
+            continue;
+        }
+        // Saturated to 16 bits, then held at width: what min(bound, width) gives.
+        walk(edges[k], first, [&](hn::Vec<D16> columns, V bounds) {
+            return hn::Max(columns, hn::Min(hn::DemoteTo(d16, bounds), limit));
         });
+    }
 }
 
-void lower(const EdgeStep& edge, int16_t* last) {
-    if (!fitsLanes(edge)) return lowerLastColumnsScalar(edge, last);
+void lower(const EdgeStep* edges, std::size_t count, int16_t* last) {
     const D d;
-    const hn::Rebind<int16_t, D> d16;
+    const D16 d16;
     const auto one = hn::Set(d, 1);
     const auto none = hn::Set(d16, int16_t{-1});
-    walk(
-        edge,
-        [&](int row, V bounds) {
-            const auto held = hn::Max(hn::DemoteTo(d16, hn::Sub(bounds, one)), none);
-            hn::StoreU(hn::Min(hn::LoadU(d16, last + row), held), d16, last + row);
-        },
-        [&](int row, int32_t bound) {
-            last[row] = static_cast<int16_t>(std::min<int32_t>(last[row], std::max(bound - 1, -1)));
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!fitsLanes(edges[k])) {
+            lowerLastColumnsScalar(edges[k], last);
+            continue;
+        }
+        walk(edges[k], last, [&](hn::Vec<D16> columns, V bounds) {
+            return hn::Min(columns, hn::Max(hn::DemoteTo(d16, hn::Sub(bounds, one)), none));
         });
+    }
 }
 
 #endif
@@ -130,20 +141,6 @@ namespace edgewalk {
 HWY_EXPORT(raise);
 HWY_EXPORT(lower);
 }  // namespace edgewalk
-
-void EdgeStep::lanes(EdgeStep* out, int count) const {
-    // count rows' numerator step, count (quotientStep * divisor + carryStep), as a quotient and
-    // a carry below the divisor: count * carryStep is below count divisors, so a few
-    // subtractions take the place of a division.
-    int64_t quotient = count * quotientStep, carry = count * carryStep;
-    while (carry >= divisor) carry -= divisor, ++quotient;
-    EdgeStep lane = *this;
-    for (int k = 0; k < count; ++k, lane.advance()) {
-        out[k] = lane;
-        out[k].quotientStep = quotient;
-        out[k].carryStep = carry;
-    }
-}
 
 void raiseFirstColumnsScalar(const EdgeStep& edge, int16_t* first, int width) {
     EdgeStep e = edge;
@@ -161,14 +158,14 @@ void lowerLastColumnsScalar(const EdgeStep& edge, int16_t* last) {
     }
 }
 
-void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width) {
+void raiseFirstColumns(const EdgeStep* edges, std::size_t count, int16_t* first, int width) {
     using namespace edgewalk;  // the dispatch names the function unqualified
-    HWY_DYNAMIC_DISPATCH(raise)(edge, first, width);
+    HWY_DYNAMIC_DISPATCH(raise)(edges, count, first, width);
 }
 
-void lowerLastColumns(const EdgeStep& edge, int16_t* last) {
+void lowerLastColumns(const EdgeStep* edges, std::size_t count, int16_t* last) {
     using namespace edgewalk;
-    HWY_DYNAMIC_DISPATCH(lower)(edge, last);
+    HWY_DYNAMIC_DISPATCH(lower)(edges, count, last);
 }
 
 #endif  // HWY_ONCE

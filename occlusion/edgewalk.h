@@ -7,9 +7,13 @@
 // The spans are merged into per-row arrays of 16-bit columns by raiseFirstColumns (left edges)
 // and lowerLastColumns (right edges). Each comes as the scalar loop, which is the reference, and
 // as a vector version that steps eight rows at once in 32-bit lanes, written with Google Highway
-// and run in the best instruction set the processor has; both give the same columns. An edge
-// whose bounds or divisor leave 32 bits takes the scalar loop.
+// and run in the best instruction set the processor has; both give the same columns. The vector
+// version takes a polygon's edges in one call (one dispatch, not one per edge) and treats the
+// rows left after the last whole group as one more group, keeping what the rows past the edge
+// hold: the arrays need kRowsPast rows of room past every edge's last row. An edge whose bounds
+// or divisor leave 32 bits takes the scalar loop.
 
+#include <cstddef>
 #include <cstdint>
 
 struct EdgeStep {
@@ -25,13 +29,15 @@ struct EdgeStep {
         rest += borrow * divisor;
         value += borrow;
     }
-    // count steppers a row apart, each stepping count rows at a time.
-    void lanes(EdgeStep* out, int count) const;
 };
+
+// The room the vector version needs in the rows' arrays past an edge's last row.
+constexpr int kRowsPast = 7;
 
 // first[row] = max(first[row], min(bound, width)) over the edge's rows (width <= 16384).
 void raiseFirstColumnsScalar(const EdgeStep& edge, int16_t* first, int width);
-void raiseFirstColumns(const EdgeStep& edge, int16_t* first, int width);
+// The same for each of count edges.
+void raiseFirstColumns(const EdgeStep* edges, std::size_t count, int16_t* first, int width);
 // last[row] = min(last[row], max(bound - 1, -1)) over the edge's rows.
 void lowerLastColumnsScalar(const EdgeStep& edge, int16_t* last);
-void lowerLastColumns(const EdgeStep& edge, int16_t* last);
+void lowerLastColumns(const EdgeStep* edges, std::size_t count, int16_t* last);

@@ -133,8 +133,10 @@ void OcclusionBuffer::resize(int width, int height) {
         const int columns = width - (tilesX_ - 1) * kTile, rows = height - (tilesY_ - 1) * kTile;
         beyondRight_ = tilesX_ > 0 && columns < kTile ? ~columnBits(0, columns - 1) : 0;
         beyondTop_ = tilesY_ > 0 && rows < kTile ? ~rowBits(0, rows - 1) : 0;
-        rowFirst_.assign(static_cast<std::size_t>(tilesY_) * kTile, 0);
-        rowLast_.assign(static_cast<std::size_t>(tilesY_) * kTile, -1);
+        // Room past the last row for the edge walk's last group of rows.
+        const std::size_t spanRows = static_cast<std::size_t>(tilesY_) * kTile + kRowsPast;
+        rowFirst_.assign(spanRows, 0);
+        rowLast_.assign(spanRows, -1);
     }
     clear();
 }
@@ -338,8 +340,8 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     std::fill(rowLast_.begin() + firstRow, rowLast_.begin() + lastRow + 1,
               static_cast<int16_t>(width_ - 1));
     std::fill(rowLast_.begin() + lastRow + 1, rowLast_.begin() + spanRows1 + 1, int16_t{-1});
-    for (const EdgeStep& e : leftEdges_) raiseFirstColumns(e, rowFirst_.data(), width_);
-    for (const EdgeStep& e : rightEdges_) lowerLastColumns(e, rowLast_.data());
+    raiseFirstColumns(leftEdges_.data(), leftEdges_.size(), rowFirst_.data(), width_);
+    lowerLastColumns(rightEdges_.data(), rightEdges_.size(), rowLast_.data());
     for (FlatEdge& e : flatEdges_) {
         for (int py = e.firstRow; py <= e.lastRow; ++py, e.value += e.step) {
             if (!(e.value > 0 || (e.inclusive && e.value == 0))) {

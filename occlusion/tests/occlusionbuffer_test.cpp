@@ -387,31 +387,38 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
 }
 
 // Edges of every slope, steep and shallow, rising and falling, with rows left over after the
-// groups, and some whose bounds or divisor leave 32 bits: the same columns either way.
+// groups, and some whose bounds or divisor leave 32 bits, one to three to a call: the same
+// columns either way, and no row past an edge's last one changed.
 TEST(EdgeWalk, VectorStepsGiveTheScalarColumns) {
     forEveryTarget([] {
         std::mt19937 random(19);
         std::uniform_int_distribution<int64_t> value(-3000, 3000), divisor(256, 256 * 4000),
             quotient(-60, 60), rows(0, 300), column(-1, 500);
         for (int trial = 0; trial < 3000; ++trial) {
-            EdgeStep e;
-            e.firstRow = static_cast<int>(rows(random) % 7);
-            e.lastRow = e.firstRow + static_cast<int>(rows(random)) - 1;
-            e.value = value(random) * (trial % 50 == 0 ? int64_t{1} << 33 : 1);
-            e.divisor = divisor(random) * (trial % 50 == 1 ? int64_t{1} << 12 : 1);
-            e.rest = std::uniform_int_distribution<int64_t>(0, e.divisor - 1)(random);
-            e.quotientStep = quotient(random);
-            e.carryStep = std::uniform_int_distribution<int64_t>(0, e.divisor - 1)(random);
+            EdgeStep edges[3];
+            const std::size_t count = 1 + static_cast<std::size_t>(trial % 3);
+            for (std::size_t k = 0; k < count; ++k) {
+                EdgeStep& e = edges[k];
+                e.firstRow = static_cast<int>(rows(random) % 7);
+                e.lastRow = e.firstRow + static_cast<int>(rows(random)) - 1;
+                e.value = value(random) * (trial % 50 == 0 ? int64_t{1} << 33 : 1);
+                e.divisor = divisor(random) * (trial % 50 == 1 ? int64_t{1} << 12 : 1);
+                e.rest = std::uniform_int_distribution<int64_t>(0, e.divisor - 1)(random);
+                e.quotientStep = quotient(random);
+                e.carryStep = std::uniform_int_distribution<int64_t>(0, e.divisor - 1)(random);
+            }
             std::vector<int16_t> first(320), last(320);
             for (std::size_t r = 0; r < first.size(); ++r) {
                 first[r] = static_cast<int16_t>(std::max<int64_t>(0, column(random)));
                 last[r] = static_cast<int16_t>(column(random));
             }
             std::vector<int16_t> first2 = first, last2 = last;
-            raiseFirstColumnsScalar(e, first.data(), 480);
-            raiseFirstColumns(e, first2.data(), 480);
-            lowerLastColumnsScalar(e, last.data());
-            lowerLastColumns(e, last2.data());
+            for (std::size_t k = 0; k < count; ++k) {
+                raiseFirstColumnsScalar(edges[k], first.data(), 480);
+                lowerLastColumnsScalar(edges[k], last.data());
+            }
+            raiseFirstColumns(edges, count, first2.data(), 480);
+            lowerLastColumns(edges, count, last2.data());
             ASSERT_EQ(first2, first) << "trial " << trial;
             ASSERT_EQ(last2, last) << "trial " << trial;
         }
