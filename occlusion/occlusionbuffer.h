@@ -88,7 +88,13 @@ public:
     // The depth of pixel (x, y); 1.0 outside the window or where nothing was drawn.
     float depthAt(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_ || tilesX_ == 0) return 1.0f;
-        return tile(x / kTile, y / kTile).depth(x % kTile, y % kTile);
+        return depthWithin(x, y);
+    }
+    // depthAt for a pixel known to lie in the window.
+    float depthWithin(int x, int y) const {
+        const auto column = static_cast<unsigned>(x), row = static_cast<unsigned>(y);
+        return tile(static_cast<int>(column / kTile), static_cast<int>(row / kTile))
+            .depth(static_cast<int>(column % kTile), static_cast<int>(row % kTile));
     }
 
     // Over the pixels x0 to x1 by y0 to y1 (both ends included, clipped to the window): whether

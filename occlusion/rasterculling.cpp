@@ -74,9 +74,13 @@ Visibility RasterCulling::test(const ScreenRect& rect, const CornerPoints& corne
     for (int k = 0; k < count; ++k) {
         double& x = cornerX_[k];
         double& y = cornerY_[k];
-        if (!cornerInWindow(corners, k, width, height, x, y)) return result;
-        if (x >= 0.0 && x < width && y >= 0.0 && y < height &&
-            !(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
+        x = toWindow(corners.x[k], width), y = toWindow(corners.y[k], height);
+        // A corner in the window is finite; one outside is checked.
+        if (x >= 0.0 && x < width && y >= 0.0 && y < height) {
+            if (!(buffer_.depthWithin(static_cast<int>(x), static_cast<int>(y)) < depth)) {
+                return result;
+            }
+        } else if (!std::isfinite(x) || !std::isfinite(y)) {
             return result;
         }
         minX = std::min(minX, x), maxX = std::max(maxX, x);

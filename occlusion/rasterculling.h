@@ -53,9 +53,12 @@ public:
     // Corner k alone; false when it is not finite.
     static bool cornerInWindow(const CornerPoints& corners, std::size_t k, int width, int height,
                                double& x, double& y) {
-        x = (static_cast<double>(corners.x[k]) + 1.0) * width * 0.5;
-        y = (static_cast<double>(corners.y[k]) + 1.0) * height * 0.5;
+        x = toWindow(corners.x[k], width), y = toWindow(corners.y[k], height);
         return std::isfinite(x) && std::isfinite(y);
+    }
+    // A device coordinate in a window of this extent (width or height).
+    static double toWindow(float device, int extent) {
+        return (static_cast<double>(device) + 1.0) * extent * 0.5;
     }
 
     // The frame's pictures from the buffer: level0 (level0Width by level0Height) the fraction
