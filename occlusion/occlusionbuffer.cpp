@@ -263,17 +263,17 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     const int lastRow = clampToInt(floorDiv(maxY - kSubpixels / 2, kSubpixels), -1, height_ - 1);
     if (firstRow > lastRow) return;
 
-    // A tile keeps the plane's farthest over its covered pixel centres as heldDepth
+    // A tile keeps the plane's farthest over its pixel centres as heldDepth
     // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
     // pushed back.
     TilePlane plane;
     plane.originZ = baseZ + dzdx * (0.5 - a.exactX) + dzdy * (0.5 - a.exactY);
     plane.dzdx = dzdx, plane.dzdy = dzdy;
     plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
-    // A covered pixel centre lies within a snapping step of the polygon, where the plane is no
-    // nearer than the nearest vertex: no tile keeps a depth nearer than this.
-    plane.nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
-    plane.towardLastColumn = dzdx > 0 ? 1 : 0, plane.towardLastRow = dzdy > 0 ? 1 : 0;
+    // A tile the polygon reaches holds a pixel centre within a snapping step of the polygon,
+    // where the plane is no nearer than the nearest vertex: no tile keeps a depth nearer than
+    // this.
+    const float nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
 
     // A polygon whose pixels, all within its columns' and rows' extremes, already hold depths
     // in front of any it could leave would change no pixel but to push it back: it is passed
@@ -282,7 +282,7 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     for (const WindowVertex& v : polygon) minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
     const int firstColumn = clampToInt(ceilDiv(minX - kSubpixels / 2, kSubpixels), 0, width_);
     const int lastColumn = clampToInt(floorDiv(maxX - kSubpixels / 2, kSubpixels), -1, width_ - 1);
-    if (hides(firstColumn, lastColumn, firstRow, lastRow, plane.nearest)) return;
+    if (hides(firstColumn, lastColumn, firstRow, lastRow, nearest)) return;
 
     // Each edge's bound on the span, stepped row by row without division: the edge function at
     // the centre of column px is s * px + t, inside where positive, and where zero on a left

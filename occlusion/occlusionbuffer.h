@@ -19,7 +19,7 @@
 //   layer is one depth for the whole tile; the near layer is a coverage mask (a bit per pixel)
 //   with one depth for the pixels it holds. A pixel reads the nearer of the far depth and, when
 //   its bit is set, the near depth. A polygon adds its pixels of the tile to the near layer
-//   with its farthest depth over them; once the mask is full, the layer becomes the far one.
+//   with its farthest depth over the tile; once the mask is full, the layer becomes the far one.
 //   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
 //   depth is the tile's farthest. Above the tiles, each block of 8 by 8 tiles keeps the
 //   farthest of their far depths: the hierarchy of maxima the queries descend.

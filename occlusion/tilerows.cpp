@@ -144,6 +144,10 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
 void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* rowFirst,
                       const int16_t* rowLast, int firstRow, int lastRow, const TilePlane& plane) {
     constexpr int kTile = kMaskSide;
+    // Of a tile's pixels, the column and the row where the plane is farthest: the last ones
+    // where it rises along them, else the first.
+    const int farColumn = plane.dzdx > 0.0 ? kTile - 1 : 0;
+    const int farRow = plane.dzdy > 0.0 ? kTile - 1 : 0;
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
         const int y0 = ty * kTile;
         const std::size_t row =
@@ -160,33 +164,27 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
             fullLo = (everyLo + kTile - 1) / kTile, fullHi = (everyHi + 1) / kTile - 1;
         }
         const uint64_t beyondTop = ty == grid.tilesY - 1 ? grid.beyondTop : 0;
+        // The plane's farthest over tile tx's pixel centres, at the tile's farthest corner.
+        const auto farthestOf = [&](int tx) {
+            return plane.at(tx * kTile + farColumn, y0 + farRow);
+        };
         const auto mergePartial = [&](int txFirst, int txLast) {
             TileLayers::Cursor tiles = layers.cursor();
             for (int tx = txFirst; tx <= txLast; ++tx) {
                 const std::size_t i = row + static_cast<std::size_t>(tx);
-                // What merge would find once it had the mask and the depth.
-                if (!(plane.nearest < tiles.farDepth[i])) continue;
-                const int x0 = tx * kTile;
-                const uint64_t mask = maskOf(spanFirst, spanLast, x0);
+                const float depth = heldDepth(farthestOf(tx), plane.cap, plane.pad);
+                // What merge would find once it had the mask.
+                if (!(depth < tiles.farDepth[i])) continue;
+                const uint64_t mask = maskOf(spanFirst, spanLast, tx * kTile);
                 if (mask == 0) continue;
-                // Of the pixels' bounding box in the tile, the column and the row where the
-                // plane is farthest: the last ones where it rises along them, else the first.
-                uint64_t rows = mask;
-                rows |= rows >> 32, rows |= rows >> 16, rows |= rows >> 8;
-                rows &= 0xFFu;
-                const int c = plane.towardLastColumn != 0 ? highestBit(mask) / kTile
-                                                          : lowestBit(mask) / kTile;
-                const int r = plane.towardLastRow != 0 ? highestBit(rows) : lowestBit(rows);
-                const double z = plane.at(x0 + c, y0 + r);
                 const uint64_t beyond = (tx == grid.tilesX - 1 ? grid.beyondRight : 0) | beyondTop;
-                tiles.merge(i, beyond, mask, heldDepth(z, plane.cap, plane.pad));
+                tiles.merge(i, beyond, mask, depth);
             }
             layers.settle(tiles);
         };
         if (fullLo <= fullHi) {
-            // Along a row of tiles, the plane's farthest over a whole tile moves by a fixed step.
-            const double firstZ = plane.at(fullLo * kTile + (kTile - 1) * plane.towardLastColumn,
-                                           y0 + (kTile - 1) * plane.towardLastRow);
+            // Along a row of tiles, the plane's farthest over a tile moves by a fixed step.
+            const double firstZ = farthestOf(fullLo);
             mergeRun(layers, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
                      DepthRamp{firstZ, plane.dzdx * kTile, plane.cap, plane.pad});
             mergePartial(reachLo / kTile, fullLo - 1);

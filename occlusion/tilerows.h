@@ -23,16 +23,11 @@ struct TileGrid {
 };
 
 // A polygon's depth plane in window pixels: originZ at the centre of pixel (0, 0), rising by
-// dzdx and dzdy per pixel; a tile keeps heldDepth of its farthest over the tile's covered pixel
-// centres, with cap and pad as heldDepth takes them.
+// dzdx and dzdy per pixel; a tile keeps heldDepth of its farthest over the tile's pixel centres
+// (all of them, whether the polygon covers the tile whole or in part), with cap and pad as
+// heldDepth takes them.
 struct TilePlane {
     double originZ = 0.0, dzdx = 0.0, dzdy = 0.0, cap = 1.0, pad = 0.0;
-    // 1 where the plane rises along x (y), else 0: the farthest of a range of columns (rows) is
-    // its last one where 1, its first where 0.
-    int towardLastColumn = 0, towardLastRow = 0;
-    // No nearer than what any tile keeps of the polygon: a tile whose far depth is no farther
-    // takes none of its pixels.
-    float nearest = 0.0f;
 
     // The plane at the centre of pixel (x, y).
     double at(int x, int y) const { return originZ + dzdx * x + dzdy * y; }
@@ -41,7 +36,7 @@ struct TilePlane {
 // Merges into `layers` the pixels of rows firstRow to lastRow whose covered columns are
 // rowFirst[y] to rowLast[y] (first > last for a row with none; every row of the tile rows
 // these reach is given, within [0, width] and [-1, width - 1]), each tile no nearer than the
-// plane's farthest over its covered pixels.
+// plane's farthest over its pixels.
 void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* rowFirst,
                       const int16_t* rowLast, int firstRow, int lastRow, const TilePlane& plane);
 
