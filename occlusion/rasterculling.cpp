@@ -54,7 +54,10 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
     }
 }
 
-Visibility RasterCulling::test(const ScreenRect& rect, const CornerPoints& corners) {
+// Flattened: the buffer's queries are inlined into it (across files, where the build links with
+// link-time optimisation).
+[[gnu::flatten]] Visibility RasterCulling::test(const ScreenRect& rect,
+                                                const CornerPoints& corners) {
     const float depth = nearestWindowDepth(rect);
     const OcclusionBuffer::RectAnswer answer =
         buffer_.testRect(rect.leftMost, rect.rightMost, rect.topMost, rect.bottomMost, depth);
