@@ -107,7 +107,8 @@ bool RasterCulling::cornersInWindow(const CornerPoints& corners, int width, int 
                                     double* y) {
     if (corners.count > static_cast<std::size_t>(OutlineRows::kMaxPoints)) return false;
     for (std::size_t k = 0; k < corners.count; ++k) {
-        if (!cornerInWindow(corners, k, width, height, x[k], y[k])) return false;
+        x[k] = toWindow(corners.x[k], width), y[k] = toWindow(corners.y[k], height);
+        if (!std::isfinite(x[k]) || !std::isfinite(y[k])) return false;
     }
     return true;
 }

@@ -19,7 +19,6 @@
 //   hold the outline and are fewer than the rectangle's (a pixel past a maximum whose centre no
 //   face reaches is left out), and when they are hidden the hull is not needed.
 
-#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -50,13 +49,8 @@ public:
     // more corners than that.
     static bool cornersInWindow(const CornerPoints& corners, int width, int height, double* x,
                                 double* y);
-    // Corner k alone; false when it is not finite.
-    static bool cornerInWindow(const CornerPoints& corners, std::size_t k, int width, int height,
-                               double& x, double& y) {
-        x = toWindow(corners.x[k], width), y = toWindow(corners.y[k], height);
-        return std::isfinite(x) && std::isfinite(y);
-    }
-    // A device coordinate in a window of this extent (width or height).
+    // A device coordinate in a window of this extent (width or height), as cornersInWindow maps
+    // each corner.
     static double toWindow(float device, int extent) {
         return (static_cast<double>(device) + 1.0) * extent * 0.5;
     }
