@@ -11,9 +11,8 @@ namespace {
 // front of the eye, decided by test(rect, s), s its index in the projection (with points, where
 // its corners' device coordinates are); the others stay untested.
 template <typename Test>
-void decideEach(const Scene& scene, int width, int height, FrameDecisions& decisions, bool points,
-                Test test) {
-    const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
+void decideEach(const Scene& scene, const ProjectionSetup& projection, FrameDecisions& decisions,
+                bool points, Test test) {
     ProjectedSets& sets = decisions.projections;
     const std::size_t count = scene.objects.size();
     sets.sets.resize(count);
@@ -43,7 +42,8 @@ void decideVisibility(const Scene& scene, int width, int height, const PixelImag
                       const PixelImage& depth, FrameDecisions& decisions) {
     reset(scene, decisions);
     if (coverage.empty() || depth.empty()) return;
-    decideEach(scene, width, height, decisions, false, [&](const ScreenRect& rect, std::size_t) {
+    const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
+    decideEach(scene, projection, decisions, false, [&](const ScreenRect& rect, std::size_t) {
         return testRect(rect, coverage, depth, scene.depthRule);
     });
 }
@@ -53,7 +53,10 @@ void decideVisibility(const Scene& scene, int width, int height, RasterCulling& 
     reset(scene, decisions);
     if (raster.buffer().width() != width || raster.buffer().height() != height) return;
     const ProjectedSets& sets = decisions.projections;
-    decideEach(scene, width, height, decisions, true, [&](const ScreenRect& rect, std::size_t s) {
+    // The raster rule's margins allow for the rounding of one combined matrix.
+    const ProjectionSetup projection(scene.projection.current * scene.modelView.current, width,
+                                     height);
+    decideEach(scene, projection, decisions, true, [&](const ScreenRect& rect, std::size_t s) {
         return raster.test(rect, sets.corners(s));
     });
 }

@@ -23,7 +23,7 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
     // The occluders nearest first. One that those drawn before it already hide entirely would
     // change no pixel's answer (every pixel it covers is covered, by something nearer) and is
     // not drawn; one reaching behind the eye is always drawn.
-    const ProjectionSetup projection(scene.modelView, scene.projection, width, height);
+    const ProjectionSetup projection(toClip, width, height);
     occluders_.clear();
     for (std::size_t i = 0; i < scene.objects.size(); ++i) {
         if (!scene.objects[i].occluder) continue;

@@ -34,9 +34,19 @@ Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
 
 // The lanes' entries (x, y, z, w) through view and project and divided by the clip w: their
 // device coordinates. False when some lane's clip w is not greater than zero (NaN included).
-template <class Tag, class Vec>
+// With kOneMatrix, view is the product of both and project is not read: one product instead of
+// two, the same values but for rounding.
+template <bool kOneMatrix, class Tag, class Vec>
 bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
               Vec& px, Vec& py, Vec& pz) {
+    if constexpr (kOneMatrix) {
+        const Vec qw = row(d, view.element[3], x, y, z, w);
+        if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
+        px = hn::Div(row(d, view.element[0], x, y, z, w), qw);
+        py = hn::Div(row(d, view.element[1], x, y, z, w), qw);
+        pz = hn::Div(row(d, view.element[2], x, y, z, w), qw);
+        return true;
+    }
     const Vec ex = row(d, view.element[0], x, y, z, w);
     const Vec ey = row(d, view.element[1], x, y, z, w);
     const Vec ez = row(d, view.element[2], x, y, z, w);
@@ -129,6 +139,7 @@ struct TargetExtremes {
 // The vector step: false when some entry's clip w is not positive, else the set's extremes on
 // the target (and, with deviceX and deviceY, its entries' device coordinates, in room for a
 // whole last pass).
+template <bool kOneMatrix>
 HWY_INLINE bool extremesOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
                            const LaneMatrix& project, int width, int height,
                            TargetExtremes& extremes, float* deviceX, float* deviceY) {
@@ -154,7 +165,7 @@ HWY_INLINE bool extremesOf(const Vector4D* entries, std::size_t count, const Lan
         }
         V x, y, z, w, px, py, pz;
         hn::LoadInterleaved4(d, e, x, y, z, w);
-        if (!toDevice(d, view, project, x, y, z, w, px, py, pz)) return false;
+        if (!toDevice<kOneMatrix>(d, view, project, x, y, z, w, px, py, pz)) return false;
         if (deviceX != nullptr) {
             hn::StoreU(px, d, deviceX + first);
             hn::StoreU(py, d, deviceY + first);
@@ -192,11 +203,13 @@ HWY_INLINE void rectFrom(const TargetExtremes& e, std::size_t count, int width, 
 }
 
 // projectedRect's answer and rectangle for a set of count entries.
+template <bool kOneMatrix>
 HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
                        const LaneMatrix& project, int width, int height, ScreenRect& rect,
                        float* deviceX, float* deviceY) {
     TargetExtremes e;
-    if (!extremesOf(entries, count, view, project, width, height, e, deviceX, deviceY)) {
+    if (!extremesOf<kOneMatrix>(entries, count, view, project, width, height, e, deviceX,
+                                deviceY)) {
         return false;
     }
     rectFrom(e, count, width, height, rect);
@@ -214,6 +227,7 @@ using V2 = decltype(hn::Zero(D2()));
 // rectOf for two sets of kProjectionLanes entries at once, each lane running the operations of
 // extremesOf's one pass: false, writing nothing, when some entry of either has a clip w that is
 // not positive (the caller then projects them one at a time).
+template <bool kOneMatrix>
 HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& view,
                        const LaneMatrix& project, int width, int height, ScreenRect* rects,
                        float* const (&deviceX)[2], float* const (&deviceY)[2]) {
@@ -225,7 +239,7 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
     const V2 vx = hn::Combine(d2, x[1], x[0]), vy = hn::Combine(d2, y[1], y[0]);
     const V2 vz = hn::Combine(d2, z[1], z[0]), vw = hn::Combine(d2, w[1], w[0]);
     V2 px, py, pz;
-    if (!toDevice(d2, view, project, vx, vy, vz, vw, px, py, pz)) return false;
+    if (!toDevice<kOneMatrix>(d2, view, project, vx, vy, vz, vw, px, py, pz)) return false;
     if (deviceX[0] != nullptr) {
         hn::StoreU(hn::LowerHalf(d, px), d, deviceX[0]);
         hn::StoreU(hn::LowerHalf(d, py), d, deviceY[0]);
@@ -299,15 +313,19 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
 #endif
 
 bool projectedRect(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
-                   const LaneMatrix& project, int width, int height, ScreenRect& rect,
-                   float* deviceX, float* deviceY) {
-    return rectOf(entries, count, view, project, width, height, rect, deviceX, deviceY);
+                   const LaneMatrix& project, bool oneMatrix, int width, int height,
+                   ScreenRect& rect, float* deviceX, float* deviceY) {
+    return oneMatrix
+               ? rectOf<true>(entries, count, view, project, width, height, rect, deviceX, deviceY)
+               : rectOf<false>(entries, count, view, project, width, height, rect, deviceX,
+                               deviceY);
 }
 
 // How many sets ahead the batch fetches a vertex set.
 constexpr std::size_t kFetchAhead = 4;
 
-void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
+template <bool kOneMatrix>
+void projectEach(const std::vector<Vector4D>* const* sets, std::size_t count,
                  const LaneMatrix& view, const LaneMatrix& project, int width, int height,
                  uint8_t* projected, ScreenRect* rects, float* deviceX, float* deviceY,
                  const std::size_t* first) {
@@ -332,8 +350,8 @@ void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
             fetch(s + 1 + kFetchAhead);
             float* const x[2] = {pointsOf(s, deviceX), pointsOf(s + 1, deviceX)};
             float* const y[2] = {pointsOf(s, deviceY), pointsOf(s + 1, deviceY)};
-            if (pairOf(sets[s]->data(), sets[s + 1]->data(), view, project, width, height,
-                       rects + s, x, y)) {
+            if (pairOf<kOneMatrix>(sets[s]->data(), sets[s + 1]->data(), view, project, width,
+                                   height, rects + s, x, y)) {
                 projected[s] = projected[s + 1] = 1;
                 s += 2;
                 continue;
@@ -341,13 +359,21 @@ void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
         }
 #endif
         const std::vector<Vector4D>* set = sets[s];
-        projected[s] =
-            set != nullptr && rectOf(set->data(), set->size(), view, project, width, height,
-                                     rects[s], pointsOf(s, deviceX), pointsOf(s, deviceY));
+        projected[s] = set != nullptr &&
+                       rectOf<kOneMatrix>(set->data(), set->size(), view, project, width, height,
+                                          rects[s], pointsOf(s, deviceX), pointsOf(s, deviceY));
         ++s;
     }
-#undef PROJECTION_PAIRS
 }
+
+void projectSets(const std::vector<Vector4D>* const* sets, std::size_t count,
+                 const LaneMatrix& view, const LaneMatrix& project, bool oneMatrix, int width,
+                 int height, uint8_t* projected, ScreenRect* rects, float* deviceX, float* deviceY,
+                 const std::size_t* first) {
+    (oneMatrix ? projectEach<true> : projectEach<false>)(sets, count, view, project, width, height,
+                                                         projected, rects, deviceX, deviceY, first);
+}
+#undef PROJECTION_PAIRS
 
 }  // namespace HWY_NAMESPACE
 }  // namespace projection
@@ -382,6 +408,11 @@ ProjectionSetup::ProjectionSetup(const TransformStack& modelView, const Transfor
     spread(projection.current, project_);
 }
 
+ProjectionSetup::ProjectionSetup(const Matrix4x4& toClip, int width, int height)
+    : width_(width), height_(height), oneMatrix_(true) {
+    spread(toClip, view_);
+}
+
 bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
                                     DevicePoints* points) const {
     float *x = nullptr, *y = nullptr;
@@ -393,7 +424,7 @@ bool ProjectionSetup::projectedRect(const std::vector<Vector4D>& vertexSet, Scre
     }
     using namespace projection;  // the dispatch names the function unqualified
     return HWY_DYNAMIC_DISPATCH(projectedRect)(vertexSet.data(), vertexSet.size(), view_, project_,
-                                               width_, height_, rect, x, y);
+                                               oneMatrix_, width_, height_, rect, x, y);
 }
 
 void ProjectionSetup::project(ProjectedSets& sets, bool points) const {
@@ -413,7 +444,7 @@ void ProjectionSetup::project(ProjectedSets& sets, bool points) const {
     }
     using namespace projection;
     HWY_DYNAMIC_DISPATCH(projectSets)
-    (sets.sets.data(), count, view_, project_, width_, height_, sets.projected.data(),
+    (sets.sets.data(), count, view_, project_, oneMatrix_, width_, height_, sets.projected.data(),
      sets.rects.data(), x, y, sets.first.data());
 }
 

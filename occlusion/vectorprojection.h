@@ -16,11 +16,15 @@
 // so the device coordinates are bit-identical. The mapping to the target (in double, then
 // saturated) and the truncation toward zero never reverse an order, so only the extremes of the
 // device coordinates are mapped and truncated, as the reference does: the same integers.
+//
+// The raster rule projects by one combined matrix instead (a setup of its own), a quarter less
+// work: its coordinates round differently, by far less than the rule's margins.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "math/matrix4x4.h"
 #include "math/transformstack.h"
 #include "math/vectors.h"
 #include "occlusion/visibility.h"
@@ -71,11 +75,16 @@ class ProjectionSetup {
 public:
     ProjectionSetup(const TransformStack& modelView, const TransformStack& projection, int width,
                     int height);
+    // One product by toClip (projection times model-view) instead of the two: about a quarter
+    // less work, and device coordinates that may differ from the reference's in their last bits,
+    // for a rule whose margins allow for that (the raster rule's, occlusion/rasterculling.h).
+    ProjectionSetup(const Matrix4x4& toClip, int width, int height);
 
     // The rectangle and depth range of vertexSet on the target, equal field by field to
-    // boundingRect of projectVertexSet's slots. Returns false, leaving rect unspecified, exactly
-    // when projectVertexSet does (some entry's clip w is not positive). With points, also gives
-    // every entry's device x and y (unspecified when it returns false).
+    // boundingRect of projectVertexSet's slots (with one matrix, but for rounding). Returns false,
+    // leaving rect unspecified, exactly when projectVertexSet does (some entry's clip w is not
+    // positive). With points, also gives every entry's device x and y (unspecified when it returns
+    // false).
     bool projectedRect(const std::vector<Vector4D>& vertexSet, ScreenRect& rect,
                        DevicePoints* points = nullptr) const;
 
@@ -85,5 +94,6 @@ public:
 
 private:
     int width_, height_;
+    bool oneMatrix_ = false;
     LaneMatrix view_, project_;
 };

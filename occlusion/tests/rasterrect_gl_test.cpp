@@ -35,7 +35,9 @@ TEST_F(RasterRect, HoldsEveryPixelOpenGLFillsOfABox) {
         const Point3D lo{unit(random) - 0.5f, unit(random) - 0.5f, unit(random) - 0.5f};
         addBox(scene, lo, {lo.x + size, lo.y + size * unit(random), lo.z + size}, kObjectKind);
         computeVertexSets(scene);
-        const ProjectionSetup projection(scene.modelView, scene.projection, kSize, kSize);
+        // The rule's own projection, by one combined matrix.
+        const ProjectionSetup projection(scene.projection.current * scene.modelView.current, kSize,
+                                         kSize);
         ScreenRect rect;
         DevicePoints corners;
         if (!projection.projectedRect(scene.objects[0].vertexSet, rect, &corners)) continue;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "app/camera.h"
@@ -39,8 +41,9 @@ void expectSameRectanglesAsTheReference() {
     computeVertexSets(random);
     std::vector<Vector4D> slots;
     DevicePoints corners;
-    ProjectedSets batch;
-    int projected = 0, refused = 0;
+    ProjectedSets batch, oneMatrix;
+    int projected = 0, refused = 0, compared = 0;
+    double farthestApart = 0.0, deepestApart = 0.0;
     for (const CameraState& view : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
         rotX = view.rotX, rotZ = view.rotZ, zoom = view.zoom, panX = view.panX, panY = view.panY;
         for (Scene* scene : {&demo, &random}) {
@@ -52,6 +55,10 @@ void expectSameRectanglesAsTheReference() {
                 batch.sets.push_back(i % 7 == 3 ? nullptr : &scene->objects[i].vertexSet);
             }
             setup.project(batch, true);
+            // The raster rule's projection by one combined matrix, for the same sets.
+            oneMatrix.sets = batch.sets;
+            ProjectionSetup(scene->projection.current * scene->modelView.current, 480, 360)
+                .project(oneMatrix, true);
             for (std::size_t i = 0; i < scene->objects.size(); ++i) {
                 const Object& object = scene->objects[i];
                 ScreenRect fast;
@@ -86,11 +93,38 @@ void expectSameRectanglesAsTheReference() {
                 ASSERT_EQ(c.count, corners.count);
                 ASSERT_TRUE(std::equal(c.x, c.x + c.count, corners.x.begin()));
                 ASSERT_TRUE(std::equal(c.y, c.y + c.count, corners.y.begin()));
+                // One matrix rounds differently: the same points to a small fraction of the
+                // raster rule's margins (1/32 pixel, 1/65536 in depth), for objects near the
+                // window. (A corner close to the eye plane lands far off, where either rounding
+                // is large: each is as far from the exact point.)
+                const auto nearWindow = [](float v) { return std::fabs(v) <= 1.5f; };
+                if (!oneMatrix.projected[i] || !std::all_of(c.x, c.x + c.count, nearWindow) ||
+                    !std::all_of(c.y, c.y + c.count, nearWindow)) {
+                    continue;
+                }
+                ++compared;
+                const CornerPoints o = oneMatrix.corners(i);
+                for (std::size_t k = 0; k < c.count; ++k) {
+                    farthestApart = std::max(
+                        {farthestApart, std::fabs(static_cast<double>(o.x[k] - c.x[k])) * 240.0,
+                         std::fabs(static_cast<double>(o.y[k] - c.y[k])) * 180.0});
+                }
+                const ScreenRect& m = oneMatrix.rects[i];
+                ASSERT_LE(std::abs(m.leftMost - r.leftMost) + std::abs(m.rightMost - r.rightMost) +
+                              std::abs(m.topMost - r.topMost) +
+                              std::abs(m.bottomMost - r.bottomMost),
+                          1);
+                deepestApart =
+                    std::max(deepestApart, std::fabs(static_cast<double>(m.nearMost - r.nearMost)));
             }
         }
     }
     EXPECT_GT(projected, 100000);
     EXPECT_GT(refused, 100) << "views from inside the ring put some corners behind the eye";
+    EXPECT_GT(compared, projected / 2);
+    EXPECT_LT(farthestApart, 1.0 / 1024) << "pixels between a corner and its one-matrix image";
+    EXPECT_LT(deepestApart, 2.0 * static_cast<double>(kDepthMapMargin) / 8)
+        << "between the nearest device depths";
 }
 
 TEST(ProjectionSetup, SameRectanglesAsTheReferenceOverTheDefaultPath) {
