@@ -39,9 +39,9 @@ public:
     void build(const Scene& scene, int width, int height);
 
     // The rule's tests for an object with this projected rectangle and these corners (device
-    // coordinates, from the same projection, by one combined matrix): passedHom when every pixel of the rectangle is
-    // covered, passedDeb when every pixel's occluder also lies in front of the object; both when
-    // the rectangle is not hidden but the outline is.
+    // coordinates, from the same projection, by one combined matrix): passedHom when every
+    // pixel of the rectangle is covered, passedDeb when every pixel's occluder also lies in
+    // front of the object; both when the rectangle is not hidden but the outline is.
     Visibility test(const ScreenRect& rect, const CornerPoints& corners);
 
     // The corners in a width by height window, mapped as toTarget maps them but kept in double,
