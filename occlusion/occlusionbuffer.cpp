@@ -37,6 +37,13 @@ int64_t ceilDiv(int64_t a, int64_t b) {
     const int64_t q = a / b;
     return (a % b != 0 && a > 0) ? q + 1 : q;
 }
+// floorDiv for |a| and b below 2^53, by a division in double, which pipelines where a 64-bit
+// integer division does not: the quotient rounded to nearest truncates to the floor or one
+// above it (both are exact in double), and the product tells which.
+int64_t floorDivBelow53(int64_t a, int64_t b) {
+    const auto q = static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
+    return q - (q * b > a ? 1 : 0);
+}
 
 // The vertex after k of a polygon of n (without a division, which a remainder would take).
 std::size_t after(std::size_t k, std::size_t n) { return k + 1 == n ? 0 : k + 1; }
@@ -325,9 +332,10 @@ void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
         e.divisor = kSubpixels * (dy < 0 ? -dy : dy);
         const int64_t numerator = dy < 0 ? -t : t;
         const int64_t step = dy < 0 ? -rowStep : rowStep;
-        e.value = ceilDiv(numerator, e.divisor);
+        // Within the guard band every term is below 2^50.
+        e.value = -floorDivBelow53(-numerator, e.divisor);
         e.rest = e.value * e.divisor - numerator;
-        e.quotientStep = floorDiv(step, e.divisor);
+        e.quotientStep = floorDivBelow53(step, e.divisor);
         e.carryStep = step - e.quotientStep * e.divisor;
         (dy < 0 ? leftEdges_ : rightEdges_).push_back(e);
     }
