@@ -32,31 +32,34 @@ Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
     return hn::Add(sum, hn::Mul(hn::Load(d, m[3]), w));
 }
 
-// The lanes' entries (x, y, z, w) through view and project and divided by the clip w: their
-// device coordinates. False when some lane's clip w is not greater than zero (NaN included).
-// With kOneMatrix, view is the product of both and project is not read: one product instead of
-// two, the same values but for rounding.
+// The lanes' clip coordinates m (x, y, z, w) divided by their w: device coordinates. False when
+// some lane's clip w is not greater than zero (NaN included).
+template <class Tag, class Vec>
+bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& px, Vec& py,
+                  Vec& pz) {
+    const Vec qw = row(d, m.element[3], x, y, z, w);
+    if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
+    px = hn::Div(row(d, m.element[0], x, y, z, w), qw);
+    py = hn::Div(row(d, m.element[1], x, y, z, w), qw);
+    pz = hn::Div(row(d, m.element[2], x, y, z, w), qw);
+    return true;
+}
+
+// The lanes' entries (x, y, z, w) through view and project: their device coordinates, false as
+// clipToDevice. With kOneMatrix, view is the product of both and project is not read: one
+// product instead of two, the same values but for rounding.
 template <bool kOneMatrix, class Tag, class Vec>
 bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
               Vec& px, Vec& py, Vec& pz) {
     if constexpr (kOneMatrix) {
-        const Vec qw = row(d, view.element[3], x, y, z, w);
-        if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
-        px = hn::Div(row(d, view.element[0], x, y, z, w), qw);
-        py = hn::Div(row(d, view.element[1], x, y, z, w), qw);
-        pz = hn::Div(row(d, view.element[2], x, y, z, w), qw);
-        return true;
+        return clipToDevice(d, view, x, y, z, w, px, py, pz);
+    } else {
+        const Vec ex = row(d, view.element[0], x, y, z, w);
+        const Vec ey = row(d, view.element[1], x, y, z, w);
+        const Vec ez = row(d, view.element[2], x, y, z, w);
+        const Vec ew = row(d, view.element[3], x, y, z, w);
+        return clipToDevice(d, project, ex, ey, ez, ew, px, py, pz);
     }
-    const Vec ex = row(d, view.element[0], x, y, z, w);
-    const Vec ey = row(d, view.element[1], x, y, z, w);
-    const Vec ez = row(d, view.element[2], x, y, z, w);
-    const Vec ew = row(d, view.element[3], x, y, z, w);
-    const Vec qw = row(d, project.element[3], ex, ey, ez, ew);
-    if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
-    px = hn::Div(row(d, project.element[0], ex, ey, ez, ew), qw);
-    py = hn::Div(row(d, project.element[1], ex, ey, ez, ew), qw);
-    pz = hn::Div(row(d, project.element[2], ex, ey, ez, ew), qw);
-    return true;
 }
 
 #if HWY_TARGET == HWY_SCALAR
