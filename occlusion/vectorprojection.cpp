@@ -24,7 +24,7 @@ using V = decltype(hn::Zero(D()));
 // Component i of m v for the lanes' vectors (x, y, z, w): ((((0 + m_i0 x) + m_i1 y) + m_i2 z)
 // + m_i3 w) in float, as dot() sums.
 template <class Tag, class Vec>
-Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
+HWY_INLINE Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
     Vec sum = hn::Zero(d);
     sum = hn::Add(sum, hn::Mul(hn::Load(d, m[0]), x));
     sum = hn::Add(sum, hn::Mul(hn::Load(d, m[1]), y));
@@ -35,7 +35,7 @@ Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z, Vec w) {
 // The lanes' clip coordinates m (x, y, z, w) divided by their w: device coordinates. False when
 // some lane's clip w is not greater than zero (NaN included).
 template <class Tag, class Vec>
-bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& px, Vec& py,
+HWY_INLINE bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& px, Vec& py,
                   Vec& pz) {
     const Vec qw = row(d, m.element[3], x, y, z, w);
     if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
@@ -49,7 +49,7 @@ bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& p
 // clipToDevice. With kOneMatrix, view is the product of both and project is not read: one
 // product instead of two, the same values but for rounding.
 template <bool kOneMatrix, class Tag, class Vec>
-bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
+HWY_INLINE bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
               Vec& px, Vec& py, Vec& pz) {
     if constexpr (kOneMatrix) {
         return clipToDevice(d, view, x, y, z, w, px, py, pz);
