@@ -197,13 +197,22 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
     if (facesAway(clip, count)) return false;
     clipPolygon(clip, count, clipped_, scratch_);
     if (clipped_.empty()) return false;
+    // Written in place rather than appended: the loop then keeps its pointer in a register.
+    polygon.resize(clipped_.size());
+    WindowVertex* out = polygon.data();
     for (const Vector4D& v : clipped_) {
-        if (!(v.w > 0.0f)) return false;
+        if (!(v.w > 0.0f)) {
+            polygon.clear();
+            return false;
+        }
         const double w = static_cast<double>(v.w);
         const double x = (static_cast<double>(v.x) / w + 1.0) * width_ * 0.5;
         const double y = (static_cast<double>(v.y) / w + 1.0) * height_ * 0.5;
         const double z = (static_cast<double>(v.z) / w + 1.0) * 0.5;
-        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return false;
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+            polygon.clear();
+            return false;
+        }
         // Clipping keeps x / w and y / w within the guard band and z / w within [-1, 1]; rounding
         // of a vertex with a tiny w can step past, so the bounds are enforced here, which also
         // keeps the edge arithmetic within 64 bits.
@@ -211,8 +220,7 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
         const double cx = std::clamp(x, -reachX, width_ + reachX);
         const double cy = std::clamp(y, -reachY, height_ + reachY);
         const double cz = std::clamp(z, 0.0, 1.0);
-        polygon.push_back(
-            {roundToInteger(cx * kSubpixels), roundToInteger(cy * kSubpixels), cx, cy, cz});
+        *out++ = {roundToInteger(cx * kSubpixels), roundToInteger(cy * kSubpixels), cx, cy, cz};
     }
     // Twice the signed area: positive for a counter-clockwise (front-facing) polygon.
     int64_t area = 0;

@@ -43,13 +43,14 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
             continue;
         }
         for (const Polygon& polygon : scene.objects[o.index].polygons) {
-            polygon_.clear();
-            for (std::size_t k = 0; k < polygon.size(); ++k) {
+            if (polygon_.size() < polygon.size()) polygon_.resize(polygon.size());
+            std::size_t count = 0;
+            for (; count < polygon.size(); ++count) {
                 // A vertex that does not link to its predecessor starts a hole.
-                if (k > 0 && polygon[k].link != static_cast<int32_t>(k) - 1) break;
-                polygon_.push_back(toClip * polygon[k].position);
+                if (count > 0 && polygon[count].link != static_cast<int32_t>(count) - 1) break;
+                polygon_[count] = toClip * polygon[count].position;
             }
-            buffer_.drawPolygon(polygon_.data(), static_cast<int>(polygon_.size()));
+            buffer_.drawPolygon(polygon_.data(), static_cast<int>(count));
         }
     }
 }
