@@ -35,8 +35,8 @@ HWY_INLINE Vec row(Tag d, const float (&m)[4][kMatrixLanes], Vec x, Vec y, Vec z
 // The lanes' clip coordinates m (x, y, z, w) divided by their w: device coordinates. False when
 // some lane's clip w is not greater than zero (NaN included).
 template <class Tag, class Vec>
-HWY_INLINE bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& px, Vec& py,
-                  Vec& pz) {
+HWY_INLINE bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Vec w, Vec& px,
+                             Vec& py, Vec& pz) {
     const Vec qw = row(d, m.element[3], x, y, z, w);
     if (!hn::AllTrue(d, hn::Gt(qw, hn::Zero(d)))) return false;
     px = hn::Div(row(d, m.element[0], x, y, z, w), qw);
@@ -49,8 +49,8 @@ HWY_INLINE bool clipToDevice(Tag d, const LaneMatrix& m, Vec x, Vec y, Vec z, Ve
 // clipToDevice. With kOneMatrix, view is the product of both and project is not read: one
 // product instead of two, the same values but for rounding.
 template <bool kOneMatrix, class Tag, class Vec>
-HWY_INLINE bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y, Vec z, Vec w,
-              Vec& px, Vec& py, Vec& pz) {
+HWY_INLINE bool toDevice(Tag d, const LaneMatrix& view, const LaneMatrix& project, Vec x, Vec y,
+                         Vec z, Vec w, Vec& px, Vec& py, Vec& pz) {
     if constexpr (kOneMatrix) {
         return clipToDevice(d, view, x, y, z, w, px, py, pz);
     } else {
@@ -103,7 +103,8 @@ V4 smallestOfEach(V4 a, V4 b, V4 c, V4 d) {
 
 // The running extremes folded to (smallest x, largest x, smallest y, largest y), none NaN, and
 // mapped to the target and truncated as truncateToInt(toTarget(...)): (c + 1) * extent / 2 in
-// double (the division by 2 is exact, so multiplying by 0.5 gives the same), rounded to float,
+// double (halving is exact, whether of the product or, as here, of the extent beforehand, for
+// c + 1 is 0 or at least 2^-24 and no product comes near the subnormals), rounded to float,
 // held within the saturation limit (exact in float) and truncated toward zero.
 void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int32_t* out) {
     const D4 d4;
@@ -113,13 +114,11 @@ void foldAndMap(V minX, V negMaxX, V minY, V negMaxY, int width, int height, int
     const V4 sides = hn::Xor(folded, hn::Load(d4, kBack));  // lanes 1 and 3 negated back
     const hn::FixedTag<float, 2> d2;
     const hn::FixedTag<double, 2> dd;
-    const auto one = hn::Set(dd, 1.0), half = hn::Set(dd, 0.5);
-    const auto xs = hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, hn::LowerHalf(d2, sides)), one),
-                                    hn::Set(dd, static_cast<double>(width))),
-                            half);
-    const auto ys = hn::Mul(hn::Mul(hn::Add(hn::PromoteTo(dd, hn::UpperHalf(d2, sides)), one),
-                                    hn::Set(dd, static_cast<double>(height))),
-                            half);
+    const auto one = hn::Set(dd, 1.0);
+    const auto xs = hn::Mul(hn::Add(hn::PromoteTo(dd, hn::LowerHalf(d2, sides)), one),
+                            hn::Set(dd, 0.5 * width));
+    const auto ys = hn::Mul(hn::Add(hn::PromoteTo(dd, hn::UpperHalf(d2, sides)), one),
+                            hn::Set(dd, 0.5 * height));
     const V4 mapped = hn::Combine(d4, hn::DemoteTo(d2, ys), hn::DemoteTo(d2, xs));
     const V4 limit = hn::Set(d4, static_cast<float>(kTruncateLimit));
     const V4 held = hn::Min(hn::Max(mapped, hn::Neg(limit)), limit);
@@ -283,11 +282,11 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
                                                    0.0f, -0.0f, 0.0f, -0.0f};
     const V sidesOfBoth = hn::Xor(hn::LowerHalf(d, ordered), hn::Load(d, kBack));
     const hn::CappedTag<double, kProjectionLanes> dd;
-    const double across = width, up = height;
-    alignas(64) const double extents[8] = {across, across, up, up, across, across, up, up};
-    const auto exact = hn::Mul(
-        hn::Mul(hn::Add(hn::PromoteTo(dd, sidesOfBoth), hn::Set(dd, 1.0)), hn::Load(dd, extents)),
-        hn::Set(dd, 0.5));
+    // Mapped as foldAndMap maps them, by half the extents.
+    const double across = 0.5 * width, up = 0.5 * height;
+    alignas(64) const double halves[8] = {across, across, up, up, across, across, up, up};
+    const auto exact =
+        hn::Mul(hn::Add(hn::PromoteTo(dd, sidesOfBoth), hn::Set(dd, 1.0)), hn::Load(dd, halves));
     const V limit = hn::Set(d, static_cast<float>(kTruncateLimit));
     const V held = hn::Min(hn::Max(hn::DemoteTo(d, exact), hn::Neg(limit)), limit);
     // The rectangles' sides as rectFrom bounds them (sets of kProjectionLanes entries have no
