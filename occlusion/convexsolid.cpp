@@ -19,61 +19,33 @@ std::array<double, 3> point(const Vector4D& v) {
 }  // namespace
 
 void ConvexSolid::update(const std::vector<Polygon>& polygons) {
-    if (found_ && (solid_ ? matchesFaces(polygons) : matchesCopy(polygons))) return;
-    found_ = true;
-    solid_ = find(polygons);
+    if (found_ && matches(polygons)) return;
     sizes_.clear(), positions_.clear(), links_.clear();
-    if (solid_) return;
-    corners_.clear(), first_.clear(), faceCorners_.clear();
     for (const Polygon& polygon : polygons) {
         sizes_.push_back(polygon.size());
         for (const Vertex& v : polygon) positions_.push_back(v.position), links_.push_back(v.link);
     }
+    found_ = true;
+    solid_ = find(polygons);
+    if (!solid_) corners_.clear(), first_.clear(), faceCorners_.clear();
 }
 
-namespace {
-
-// A position's bits, half by half: the comparisons below are exact and need no branch.
-uint64_t bits(const Vector4D& v, std::size_t half) {
-    uint64_t b;
-    std::memcpy(&b, reinterpret_cast<const char*>(&v) + half * sizeof b, sizeof b);
-    return b;
-}
-uint64_t difference(const Vector4D& a, const Vector4D& b) {
-    return (bits(a, 0) ^ bits(b, 0)) | (bits(a, 1) ^ bits(b, 1));
-}
-
-}  // namespace
-
-bool ConvexSolid::matchesFaces(const std::vector<Polygon>& polygons) const {
-    // The faces read again from the polygons: the same sizes, one contour each, and every
-    // vertex bit for bit at its corner. This runs for every occluder drawn, every frame, and
-    // reads only what drawing the solid reads anyway.
-    if (polygons.size() + 1 != first_.size()) return false;
-    uint64_t differ = 0;
-    for (std::size_t p = 0; p < polygons.size(); ++p) {
-        const Polygon& polygon = polygons[p];
-        const auto first = static_cast<std::size_t>(first_[p]);
-        if (polygon.size() != static_cast<std::size_t>(first_[p + 1]) - first) return false;
-        for (std::size_t k = 0; k < polygon.size(); ++k) {
-            const Vertex& v = polygon[k];
-            const Vector4D& corner = corners_[static_cast<std::size_t>(faceCorners_[first + k])];
-            differ |= difference(v.position, corner) |
-                      (k > 0 ? static_cast<uint32_t>(v.link ^ static_cast<int32_t>(k - 1)) : 0u);
-        }
-    }
-    return differ == 0;
-}
-
-bool ConvexSolid::matchesCopy(const std::vector<Polygon>& polygons) const {
+bool ConvexSolid::matches(const std::vector<Polygon>& polygons) const {
     if (polygons.size() != sizes_.size()) return false;
+    // Bit for bit, and without a branch per vertex: this runs for every occluder every frame.
+    const auto bits = [](const Vector4D& v, std::size_t half) {
+        uint64_t b;
+        std::memcpy(&b, reinterpret_cast<const char*>(&v) + half * sizeof b, sizeof b);
+        return b;
+    };
     uint64_t differ = 0;
     std::size_t k = 0;
     for (std::size_t p = 0; p < polygons.size(); ++p) {
         if (polygons[p].size() != sizes_[p]) return false;
         for (const Vertex& v : polygons[p]) {
-            differ |=
-                difference(v.position, positions_[k]) | static_cast<uint32_t>(v.link ^ links_[k]);
+            differ |= (bits(v.position, 0) ^ bits(positions_[k], 0)) |
+                      (bits(v.position, 1) ^ bits(positions_[k], 1)) |
+                      static_cast<uint32_t>(v.link ^ links_[k]);
             ++k;
         }
     }

@@ -24,9 +24,8 @@
 
 class ConvexSolid {
 public:
-    // Takes an object's polygons, finding the solid again only when they differ from those of
-    // the last call: for a solid, in the size of a face, in a face's contour or in a vertex's
-    // position (bit for bit) against its corner's; otherwise in any position, link or count.
+    // Takes an object's polygons, finding the solid again only when they differ (bit for bit,
+    // in any position, link or count) from those of the last call.
     void update(const std::vector<Polygon>& polygons);
 
     // Whether the polygons make a solid, as above.
@@ -38,17 +37,15 @@ public:
     }
 
 private:
-    bool matchesFaces(const std::vector<Polygon>& polygons) const;
-    bool matchesCopy(const std::vector<Polygon>& polygons) const;
+    bool matches(const std::vector<Polygon>& polygons) const;
     bool find(const std::vector<Polygon>& polygons);
 
     bool solid_ = false;
     bool found_ = false;  // whether the fields below describe some polygons yet
-    std::vector<Vector4D> corners_;
-    std::vector<int> first_, faceCorners_;
-    // Polygons that make no solid, as they were: their sizes, and every vertex's position and
-    // link in order.
+    // What the last polygons held: their sizes, and every vertex's position and link in order.
     std::vector<std::size_t> sizes_;
     std::vector<Vector4D> positions_;
     std::vector<int32_t> links_;
+    std::vector<Vector4D> corners_;
+    std::vector<int> first_, faceCorners_;
 };

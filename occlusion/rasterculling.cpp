@@ -30,6 +30,7 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
         Occluder o{i, ScreenRect(), false, occluders_.size()};
         o.projected = projection.projectedRect(scene.objects[i].vertexSet, o.rect);
         if (solids_.size() <= o.solid) solids_.resize(o.solid + 1);
+        solids_[o.solid].update(scene.objects[i].polygons);
         occluders_.push_back(o);
     }
     const auto nearest = [](const Occluder& o) {
@@ -43,8 +44,7 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
                                          o.rect.bottomMost, nearestWindowDepth(o.rect))) {
             continue;
         }
-        ConvexSolid& solid = solids_[o.solid];
-        solid.update(scene.objects[o.index].polygons);
+        const ConvexSolid& solid = solids_[o.solid];
         if (solid.isSolid()) {
             const std::vector<Vector4D>& corners = solid.corners();
             solidClip_.resize(corners.size());
