@@ -5,9 +5,7 @@
 // lies in [0, 1]; a rectangle's and an outline's answers equal a scan of their pixels; and for
 // triangles whose coordinates are small whole numbers of sixteenths, coverage is exactly that of
 // the clipped, snapped polygons tested pixel by pixel, and where that agrees with the exact
-// triangles (the brute-force reference in double) no depth is nearer than the exact one. A box
-// through an arbitrary matrix, drawn at once as a convex solid, covers exactly what its faces
-// drawn one by one cover, no nearer, and nothing where the buffer declines to draw it so.
+// triangles (the brute-force reference in double) no depth is nearer than the exact one.
 
 #include <algorithm>
 #include <cmath>
@@ -92,43 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     check(static_cast<double>(d) >= exactDepth - 1e-6,
                           "a depth nearer than the reference");
                 }
-            }
-        }
-    }
-
-    // The corners (+-1, +-1, +-1) of a box through a matrix, and its faces counter-clockwise
-    // seen from outside.
-    {
-        float m[16];
-        for (float& e : m) e = coordinate(in, tame);
-        std::vector<Vector4D> corners;
-        for (int k = 0; k < 8; ++k) {
-            const float c[3] = {k & 1 ? 1.0f : -1.0f, k & 2 ? 1.0f : -1.0f, k & 4 ? 1.0f : -1.0f};
-            float v[4];
-            for (int r = 0; r < 4; ++r) {
-                v[r] = m[r * 4] * c[0] + m[r * 4 + 1] * c[1] + m[r * 4 + 2] * c[2] + m[r * 4 + 3];
-            }
-            corners.emplace_back(v[0], v[1], v[2], v[3]);
-        }
-        static constexpr int kFirst[7] = {0, 4, 8, 12, 16, 20, 24};
-        static constexpr int kCorners[24] = {0, 2, 3, 1, 4, 5, 7, 6, 0, 1, 5, 4,
-                                             2, 6, 7, 3, 0, 4, 6, 2, 1, 3, 7, 5};
-        OcclusionBuffer atOnce, oneByOne;
-        atOnce.resize(width, height), oneByOne.resize(width, height);
-        const bool drawn = atOnce.drawConvexSolid(corners.data(), 8, {kFirst, kCorners, 6});
-        for (int f = 0; f < 6; ++f) {
-            const Vector4D face[4] = {corners[kCorners[f * 4]], corners[kCorners[f * 4 + 1]],
-                                      corners[kCorners[f * 4 + 2]], corners[kCorners[f * 4 + 3]]};
-            oneByOne.drawPolygon(face, 4);
-        }
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const float d = atOnce.depthAt(x, y), alone = oneByOne.depthAt(x, y);
-                check(d >= 0.0f && d <= 1.0f, "a solid's depth outside [0, 1]");
-                check(drawn || d == 1.0f, "a solid declined and yet drawn");
-                check(!drawn || (d < 1.0f) == (alone < 1.0f),
-                      "a solid's coverage disagrees with its faces'");
-                check(!drawn || !(d < 1.0f) || d >= alone - 1e-6f, "a solid nearer than its faces");
             }
         }
     }

@@ -12,7 +12,6 @@
 #endif
 
 #include "occlusion/polygonclip.h"
-#include "occlusion/snappedpolygon.h"
 #include "occlusion/tilelayers.h"
 #include "occlusion/tilemask.h"
 #include "occlusion/tilerows.h"
@@ -49,16 +48,6 @@ int64_t floorDivBelow53(int64_t a, int64_t b) {
 // The vertex after k of a polygon of n (without a division, which a remainder would take).
 std::size_t after(std::size_t k, std::size_t n) { return k + 1 == n ? 0 : k + 1; }
 
-// The n vertices from `first` on, for a range-for.
-struct VertexRange {
-    const OcclusionBuffer::WindowVertex *first, *last;
-    const OcclusionBuffer::WindowVertex* begin() const { return first; }
-    const OcclusionBuffer::WindowVertex* end() const { return last; }
-};
-VertexRange vertices(const OcclusionBuffer::WindowVertex* first, std::size_t n) {
-    return {first, first + n};
-}
-
 // std::llround for |v| < 2^52, where v minus its integer part is exact, inline rather than a
 // call into the maths library: the nearest integer, halves away from zero.
 int64_t roundToInteger(double v) {
@@ -69,6 +58,28 @@ int64_t roundToInteger(double v) {
 
 int clampToInt(int64_t v, int low, int high) {
     return static_cast<int>(std::min<int64_t>(high, std::max<int64_t>(low, v)));
+}
+
+// Whether a polygon's snapped vertices make a convex polygon: it turns left at every corner (or
+// runs straight on) and goes up and down once, so it winds once.
+bool isConvex(const std::vector<OcclusionBuffer::WindowVertex>& polygon) {
+    const std::size_t n = polygon.size();
+    int changes = 0, first = 0, last = 0;  // of the edges' vertical direction, and its ends
+    for (std::size_t k = 0; k < n; ++k) {
+        const OcclusionBuffer::WindowVertex& a = polygon[k];
+        const OcclusionBuffer::WindowVertex& b = polygon[after(k, n)];
+        const OcclusionBuffer::WindowVertex& c = polygon[after(after(k, n), n)];
+        const int64_t ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const int64_t cross = ux * vy - uy * vx;
+        if (cross < 0 || (cross == 0 && ux * vx + uy * vy < 0)) return false;
+        const int direction = uy > 0 ? 1 : uy < 0 ? -1 : 0;
+        if (direction == 0) continue;
+        if (last != 0 && direction != last) ++changes;
+        if (first == 0) first = direction;
+        last = direction;
+    }
+    if (first != last) ++changes;
+    return changes <= 2;
 }
 
 // Whether a polygon wholly beyond the eye plane (every w > 0) faces away from the eye or is seen
@@ -179,24 +190,6 @@ void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
     if (windowPolygon(clip, count, window_)) rasterise(window_);
 }
 
-bool OcclusionBuffer::toWindowVertex(const Vector4D& v, WindowVertex& out) const {
-    if (!(v.w > 0.0f)) return false;
-    const double w = static_cast<double>(v.w);
-    const double x = (static_cast<double>(v.x) / w + 1.0) * width_ * 0.5;
-    const double y = (static_cast<double>(v.y) / w + 1.0) * height_ * 0.5;
-    const double z = (static_cast<double>(v.z) / w + 1.0) * 0.5;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return false;
-    // Clipping keeps x / w and y / w within the guard band and z / w within [-1, 1]; rounding of
-    // a vertex with a tiny w can step past, so the bounds are enforced here, which also keeps
-    // the edge arithmetic within 64 bits.
-    const double reachX = kGuardReach * width_, reachY = kGuardReach * height_;
-    const double cx = std::clamp(x, -reachX, width_ + reachX);
-    const double cy = std::clamp(y, -reachY, height_ + reachY);
-    const double cz = std::clamp(z, 0.0, 1.0);
-    out = {roundToInteger(cx * kSubpixels), roundToInteger(cy * kSubpixels), cx, cy, cz};
-    return true;
-}
-
 bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
                                     std::vector<WindowVertex>& polygon) {
     polygon.clear();
@@ -208,70 +201,39 @@ bool OcclusionBuffer::windowPolygon(const Vector4D* clip, int count,
     polygon.resize(clipped_.size());
     WindowVertex* out = polygon.data();
     for (const Vector4D& v : clipped_) {
-        if (!toWindowVertex(v, *out++)) {
+        if (!(v.w > 0.0f)) {
             polygon.clear();
             return false;
         }
-    }
-    return snapped::twiceArea(polygon.data(), polygon.size()) > 0;
-}
-
-bool OcclusionBuffer::drawConvexSolid(const Vector4D* clip, int cornerCount,
-                                      const SolidFaces& faces) {
-    if (cornerCount < 4 || cornerCount > kMaxSolidCorners) return false;
-    if (tilesX_ == 0 || tilesY_ == 0) return true;  // nothing is drawn either way
-    const auto corners = static_cast<std::size_t>(cornerCount);
-    WindowVertex* const window = solidCorners_.data();
-    for (std::size_t k = 0; k < corners; ++k) {
-        if (!insideClipVolume(clip[k]) || !toWindowVertex(clip[k], window[k])) return false;
-    }
-    // The front faces (counter-clockwise once snapped, and convex), their planes, and the tiles
-    // each can reach.
-    TilePlanes planes;
-    planes.count = 0, planes.cap = 0.0, planes.pad = 0.0;
-    double nearest = std::numeric_limits<double>::infinity();
-    int64_t frontArea = 0;
-    std::array<WindowVertex, kMaxSolidFaceCorners> face;
-    for (int f = 0; f < faces.count; ++f) {
-        const int first = faces.first[f], n = faces.first[f + 1] - first;
-        if (n < 3 || n > kMaxSolidFaceCorners) return false;
-        for (int k = 0; k < n; ++k) {
-            const int corner = faces.corners[first + k];
-            if (corner < 0 || corner >= cornerCount) return false;
-            face[static_cast<std::size_t>(k)] = window[corner];
+        const double w = static_cast<double>(v.w);
+        const double x = (static_cast<double>(v.x) / w + 1.0) * width_ * 0.5;
+        const double y = (static_cast<double>(v.y) / w + 1.0) * height_ * 0.5;
+        const double z = (static_cast<double>(v.z) / w + 1.0) * 0.5;
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+            polygon.clear();
+            return false;
         }
-        const auto size = static_cast<std::size_t>(n);
-        const int64_t area = snapped::twiceArea(face.data(), size);
-        if (area == 0) return false;
-        if (area < 0) continue;
-        if (planes.count == DepthRamps::kMax || !snapped::isConvex(face.data(), size)) return false;
-        // Each tile keeps the farthest of the planes, held by the loosest of their bounds: no
-        // nearer than any front face over it would leave it.
-        TilePlane& plane = planes.plane[planes.count++];
-        const PlaneReach reach = depthPlane(face.data(), size, plane);
-        findReachedTiles(face.data(), size, plane);
-        nearest = std::min(nearest, reach.nearest);
-        planes.cap = std::max(planes.cap, reach.cap), planes.pad = std::max(planes.pad, reach.pad);
-        frontArea += area;
+        // Clipping keeps x / w and y / w within the guard band and z / w within [-1, 1]; rounding
+        // of a vertex with a tiny w can step past, so the bounds are enforced here, which also
+        // keeps the edge arithmetic within 64 bits.
+        const double reachX = kGuardReach * width_, reachY = kGuardReach * height_;
+        const double cx = std::clamp(x, -reachX, width_ + reachX);
+        const double cy = std::clamp(y, -reachY, height_ + reachY);
+        const double cz = std::clamp(z, 0.0, 1.0);
+        *out++ = {roundToInteger(cx * kSubpixels), roundToInteger(cy * kSubpixels), cx, cy, cz};
     }
-    const std::size_t hull = snapped::convexHull(window, corners, solidHull_.data());
-    if (planes.count == 0 || snapped::twiceArea(solidHull_.data(), hull) != frontArea) return false;
-    blocksCurrent_ = false;
-    fill(solidHull_.data(), hull, true, planes, heldDepth(nearest, planes.cap, planes.pad));
-    return true;
+    // Twice the signed area: positive for a counter-clockwise (front-facing) polygon.
+    int64_t area = 0;
+    for (std::size_t k = 0; k < polygon.size(); ++k) {
+        const WindowVertex& a = polygon[k];
+        const WindowVertex& b = polygon[after(k, polygon.size())];
+        area += a.x * b.y - b.x * a.y;
+    }
+    return area > 0;
 }
 
 void OcclusionBuffer::rasterise(const std::vector<WindowVertex>& polygon) {
     const std::size_t n = polygon.size();
-    TilePlanes planes;
-    const PlaneReach reach = depthPlane(polygon.data(), n, planes.plane[0]);
-    planes.cap = reach.cap, planes.pad = reach.pad;
-    fill(polygon.data(), n, snapped::isConvex(polygon.data(), n), planes,
-         heldDepth(reach.nearest, reach.cap, reach.pad));
-}
-
-OcclusionBuffer::PlaneReach OcclusionBuffer::depthPlane(const WindowVertex* polygon, std::size_t n,
-                                                        TilePlane& plane) {
     // The depth plane from the polygon's largest fan triangle, in unsnapped pixels.
     const WindowVertex& a = polygon[0];
     double bestArea = 0.0, dzdx = 0.0, dzdy = 0.0;
@@ -292,12 +254,12 @@ OcclusionBuffer::PlaneReach OcclusionBuffer::depthPlane(const WindowVertex* poly
     // everywhere.
     double baseZ = a.z;
     bool planar = bestArea > 0.0 && std::isfinite(dzdx) && std::isfinite(dzdy);
-    for (const WindowVertex& v : vertices(polygon, n)) {
+    for (const WindowVertex& v : polygon) {
         const double onPlane = a.z + dzdx * (v.exactX - a.exactX) + dzdy * (v.exactY - a.exactY);
         planar = planar && std::fabs(onPlane - v.z) <= kPlaneTolerance;
     }
     double farthestVertex = a.z, nearestVertex = a.z;
-    for (const WindowVertex& v : vertices(polygon, n)) {
+    for (const WindowVertex& v : polygon) {
         farthestVertex = std::max(farthestVertex, v.z),
         nearestVertex = std::min(nearestVertex, v.z);
     }
@@ -309,53 +271,30 @@ OcclusionBuffer::PlaneReach OcclusionBuffer::depthPlane(const WindowVertex* poly
     // are pushed back by what that could cost (and by kDepthRounding for the rounding).
     const double slack = (std::fabs(dzdx) + std::fabs(dzdy)) / kSubpixels;
 
-    // A tile keeps the plane's farthest over its pixel centres as heldDepth
-    // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
-    // pushed back.
-    plane.originZ = baseZ + dzdx * (0.5 - a.exactX) + dzdy * (0.5 - a.exactY);
-    plane.dzdx = dzdx, plane.dzdy = dzdy;
-    // A tile the polygon reaches holds a pixel centre within a snapping step of the polygon,
-    // where the plane is no nearer than the nearest vertex less the slack.
-    return {nearestVertex - slack, farthestVertex + slack, slack + kDepthRounding};
-}
-
-void OcclusionBuffer::findReachedTiles(const WindowVertex* polygon, std::size_t n,
-                                       TilePlane& plane) const {
-    // The tiles of the pixels whose centres lie within the polygon's snapped extremes.
-    int64_t minX = polygon[0].x, maxX = minX, minY = polygon[0].y, maxY = minY;
-    for (const WindowVertex& v : vertices(polygon, n)) {
-        minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
-        minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
-    }
-    const auto firstTile = [](int64_t low, int extent) {
-        return clampToInt(ceilDiv(low - kSubpixels / 2, kSubpixels), 0, extent) / kTile;
-    };
-    const auto lastTile = [](int64_t high, int extent) {
-        const int last = clampToInt(floorDiv(high - kSubpixels / 2, kSubpixels), -1, extent - 1);
-        return last < 0 ? -1 : last / kTile;
-    };
-    plane.firstTileX = firstTile(minX, width_), plane.lastTileX = lastTile(maxX, width_);
-    plane.firstTileY = firstTile(minY, height_), plane.lastTileY = lastTile(maxY, height_);
-}
-
-void OcclusionBuffer::fill(const WindowVertex* polygon, std::size_t n, bool convex,
-                           const TilePlanes& planes, float nearest) {
     // Rows whose centres lie within the polygon's height.
     int64_t minY = polygon[0].y, maxY = polygon[0].y;
-    for (const WindowVertex& v : vertices(polygon, n)) {
-        minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
-    }
+    for (const WindowVertex& v : polygon) minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
     const int firstRow = clampToInt(ceilDiv(minY - kSubpixels / 2, kSubpixels), 0, height_);
     const int lastRow = clampToInt(floorDiv(maxY - kSubpixels / 2, kSubpixels), -1, height_ - 1);
     if (firstRow > lastRow) return;
+
+    // A tile keeps the plane's farthest over its pixel centres as heldDepth
+    // (occlusion/tilelayers.h): never beyond the farthest vertex by more than a snapping step,
+    // pushed back.
+    TilePlane plane;
+    plane.originZ = baseZ + dzdx * (0.5 - a.exactX) + dzdy * (0.5 - a.exactY);
+    plane.dzdx = dzdx, plane.dzdy = dzdy;
+    plane.cap = farthestVertex + slack, plane.pad = slack + kDepthRounding;
+    // A tile the polygon reaches holds a pixel centre within a snapping step of the polygon,
+    // where the plane is no nearer than the nearest vertex: no tile keeps a depth nearer than
+    // this.
+    const float nearest = heldDepth(nearestVertex - slack, plane.cap, plane.pad);
 
     // A polygon whose pixels, all within its columns' and rows' extremes, already hold depths
     // in front of any it could leave would change no pixel but to push it back: it is passed
     // over.
     int64_t minX = polygon[0].x, maxX = polygon[0].x;
-    for (const WindowVertex& v : vertices(polygon, n)) {
-        minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
-    }
+    for (const WindowVertex& v : polygon) minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
     const int firstColumn = clampToInt(ceilDiv(minX - kSubpixels / 2, kSubpixels), 0, width_);
     const int lastColumn = clampToInt(floorDiv(maxX - kSubpixels / 2, kSubpixels), -1, width_ - 1);
     if (hides(firstColumn, lastColumn, firstRow, lastRow, nearest)) return;
@@ -371,6 +310,7 @@ void OcclusionBuffer::fill(const WindowVertex* polygon, std::size_t n, bool conv
     // the polygon), so each edge is stepped only over those, and a row meets two edges, or three
     // or four at a vertex; the snapping may leave a polygon a hair from convex, and then every
     // edge bounds every row.
+    const bool convex = isConvex(polygon);
     leftEdges_.clear(), rightEdges_.clear(), flatEdges_.clear();
     for (std::size_t k = 0; k < n; ++k) {
         const WindowVertex& p = polygon[k];
@@ -427,7 +367,7 @@ void OcclusionBuffer::fill(const WindowVertex* polygon, std::size_t n, bool conv
     }
 
     const TileGrid grid{width_, tilesX_, tilesY_, beyondRight_, beyondTop_};
-    mergePolygonRows(layers_, grid, rowFirst_.data(), rowLast_.data(), firstRow, lastRow, planes);
+    mergePolygonRows(layers_, grid, rowFirst_.data(), rowLast_.data(), firstRow, lastRow, plane);
 }
 
 bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {

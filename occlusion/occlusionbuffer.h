@@ -27,7 +27,6 @@
 //   clearing resets only those: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -36,7 +35,6 @@
 #include "occlusion/edgewalk.h"
 #include "occlusion/outline.h"
 #include "occlusion/tilelayers.h"
-#include "occlusion/tilerows.h"
 
 class OcclusionBuffer {
 public:
@@ -63,30 +61,6 @@ public:
     // with a non-finite vertex draw nothing; nor does one whose pixels all hold depths in front
     // of any it could leave already (drawing it could only push them back).
     void drawPolygon(const Vector4D* clip, int count);
-
-    // The faces of a closed convex solid, by its corners: face f goes round corners[k] for k
-    // from first[f] to first[f + 1] - 1 (first has count + 1 entries), counter-clockwise seen
-    // from outside, each an index into the solid's corner positions.
-    struct SolidFaces {
-        const int* first = nullptr;
-        const int* corners = nullptr;
-        int count = 0;
-    };
-    static constexpr int kMaxSolidCorners = 16, kMaxSolidFaceCorners = 8;
-    // Draws the front faces of a closed convex solid (corners in clip coordinates) all at once:
-    // together they make up one convex polygon, the hull of the snapped corners, which is
-    // rasterised once, each tile keeping the farthest of the front faces' planes over it (of
-    // those whose faces reach its row of tiles and, for a run of whole tiles, the run). Much of
-    // a solid's work lies along the edges its faces share, and it is saved: the same pixels are
-    // covered as drawing each face with drawPolygon would cover, and no tile reads nearer than
-    // it then would. The front faces are those counter-clockwise once snapped; the snapped
-    // faces of a closed convex solid cover its hull once over, as long as snapping turns none
-    // of them over, and one it turns or leaves edge-on changes the sum of the front faces'
-    // areas. Returns false, drawing nothing, where that could not be told exactly: a corner
-    // needing clipping or not finite, a face edge-on once snapped, a front face not convex,
-    // more than DepthRamps::kMax front faces, or front faces whose areas do not add up to the
-    // hull's; the caller then draws the faces one by one.
-    bool drawConvexSolid(const Vector4D* clip, int cornerCount, const SolidFaces& faces);
 
     // One tile in its compact form: a pixel reads farDepth, or the nearer nearDepth when its
     // bit of nearMask (bit c * kTile + r for column c of row r, bottom row first) is set; the
@@ -161,22 +135,6 @@ private:
         int64_t value = 0, step = 0;
     };
     void rasterise(const std::vector<WindowVertex>& polygon);
-    // The polygon's depth plane for the tiles it reaches, from its exact vertices, and how the
-    // tiles keep it: heldDepth with cap and pad, and never nearer than heldDepth of nearest.
-    struct PlaneReach {
-        double nearest, cap, pad;
-    };
-    static PlaneReach depthPlane(const WindowVertex* polygon, std::size_t n, TilePlane& plane);
-    // Sets the plane's tiles to those of the pixels the polygon can cover.
-    void findReachedTiles(const WindowVertex* polygon, std::size_t n, TilePlane& plane) const;
-    // Rasterises the polygon's n snapped vertices (convex: as isConvex finds them, one turning
-    // left all the way round) into the tiles, as TilePlanes says; nearest is the nearest depth
-    // any tile could keep.
-    void fill(const WindowVertex* polygon, std::size_t n, bool convex, const TilePlanes& planes,
-              float nearest);
-    // A clip-space vertex divided by w and mapped to the window; false where it is not in front
-    // of the eye or not finite.
-    bool toWindowVertex(const Vector4D& v, WindowVertex& out) const;
 
     int width_ = 0, height_ = 0;
     int tilesX_ = 0, tilesY_ = 0;
@@ -197,7 +155,4 @@ private:
     // rows of them.
     std::vector<int16_t> rowFirst_, rowLast_;
     std::vector<FlatEdge> flatEdges_;
-    // drawConvexSolid's corners in the window, and their hull.
-    std::array<WindowVertex, kMaxSolidCorners> solidCorners_;
-    std::array<WindowVertex, kMaxSolidCorners + 1> solidHull_;
 };

@@ -36,13 +36,6 @@ Vector4D between(const Vector4D& a, const Vector4D& b, double t) {
 
 }  // namespace
 
-bool insideClipVolume(const Vector4D& p) {
-    for (int plane = 0; plane < kPlanes; ++plane) {
-        if (!(distance(p, plane) >= 0.0)) return false;
-    }
-    return true;
-}
-
 void clipPolygon(const Vector4D* in, int count, std::vector<Vector4D>& out,
                  std::vector<Vector4D>& scratch) {
     out.assign(in, in + (count > 0 ? count : 0));

@@ -20,7 +20,3 @@ constexpr float kClipGuardBand = 4.0f;
 // storage. Both keep their capacity from call to call.
 void clipPolygon(const Vector4D* in, int count, std::vector<Vector4D>& out,
                  std::vector<Vector4D>& scratch);
-
-// Whether clipping leaves the point where it is: on or inside all six planes (a NaN
-// coordinate is outside).
-bool insideClipVolume(const Vector4D& p);

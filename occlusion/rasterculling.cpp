@@ -27,10 +27,8 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
     occluders_.clear();
     for (std::size_t i = 0; i < scene.objects.size(); ++i) {
         if (!scene.objects[i].occluder) continue;
-        Occluder o{i, ScreenRect(), false, occluders_.size()};
+        Occluder o{i, ScreenRect(), false};
         o.projected = projection.projectedRect(scene.objects[i].vertexSet, o.rect);
-        if (solids_.size() <= o.solid) solids_.resize(o.solid + 1);
-        solids_[o.solid].update(scene.objects[i].polygons);
         occluders_.push_back(o);
     }
     const auto nearest = [](const Occluder& o) {
@@ -43,16 +41,6 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
         if (o.projected && buffer_.hides(o.rect.leftMost, o.rect.rightMost, o.rect.topMost,
                                          o.rect.bottomMost, nearestWindowDepth(o.rect))) {
             continue;
-        }
-        const ConvexSolid& solid = solids_[o.solid];
-        if (solid.isSolid()) {
-            const std::vector<Vector4D>& corners = solid.corners();
-            solidClip_.resize(corners.size());
-            for (std::size_t k = 0; k < corners.size(); ++k) solidClip_[k] = toClip * corners[k];
-            if (buffer_.drawConvexSolid(solidClip_.data(), static_cast<int>(corners.size()),
-                                        solid.faces())) {
-                continue;
-            }
         }
         for (const Polygon& polygon : scene.objects[o.index].polygons) {
             if (polygon_.size() < polygon.size()) polygon_.resize(polygon.size());

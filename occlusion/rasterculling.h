@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "math/vectors.h"
-#include "occlusion/convexsolid.h"
 #include "occlusion/occlusionbuffer.h"
 #include "occlusion/outline.h"
 #include "occlusion/pixelimage.h"
@@ -36,9 +35,7 @@ public:
     // Sizes the buffer for a width by height window, clears it and draws the front faces of the
     // scene's occluders (each polygon's first contour, as a convex polygon) through the scene's
     // modelView and projection stacks: the occluders nearest first, skipping one whose
-    // rectangle those already drawn hide entirely (it would change no pixel's answer). An
-    // occluder that is a closed convex solid (occlusion/convexsolid.h) has its front faces drawn
-    // at once where the buffer can (OcclusionBuffer::drawConvexSolid).
+    // rectangle those already drawn hide entirely (it would change no pixel's answer).
     void build(const Scene& scene, int width, int height);
 
     // The rule's tests for an object with this projected rectangle and these corners (device
@@ -72,19 +69,13 @@ public:
 private:
     OcclusionBuffer buffer_;
     std::vector<Vector4D> polygon_;
-    // The frame's occluders in drawing order: scene index, rectangle, whether it has one, and
-    // which of solids_ is its own.
+    // The frame's occluders in drawing order: scene index, rectangle, and whether it has one.
     struct Occluder {
         std::size_t index;
         ScreenRect rect;
         bool projected;
-        std::size_t solid;
     };
     std::vector<Occluder> occluders_;
-    // Each occluder's solid, the scene's occluders in order, and a solid's corners in clip
-    // coordinates.
-    std::vector<ConvexSolid> solids_;
-    std::vector<Vector4D> solidClip_;
     // An object's corners in the window and their hull.
     double cornerX_[OutlineRows::kMaxPoints], cornerY_[OutlineRows::kMaxPoints];
     double hullX_[OutlineRows::kMaxPoints], hullY_[OutlineRows::kMaxPoints];

@@ -80,28 +80,13 @@ inline float heldDepth(double planeZ, double cap, double pad) {
     return std::min(static_cast<float>(std::max(z, 0.0)), kBelowFar);
 }
 
-// A surface's depths along a run of tiles it covers whole, from the planes of its faces (one
-// for a single polygon; the front faces of a convex solid drawn at once have one each,
-// occlusion/occlusionbuffer.h): tile k of the run keeps heldDepth of the farthest of
-// first[p] + step[p] * k over the count planes, with cap and pad.
-struct DepthRamps {
-    static constexpr int kMax = 4;
-    double first[kMax] = {}, step[kMax] = {};
-    int count = 1;
-    double cap = 1.0, pad = 0.0;
-
-    // What tile k of the run keeps.
-    float at(int k) const {
-        double farthest = first[0] + step[0] * k;
-        for (int p = 1; p < count; ++p) {
-            const double z = first[p] + step[p] * k;
-            farthest = farthest < z ? z : farthest;
-        }
-        return heldDepth(farthest, cap, pad);
-    }
+// A polygon's depths along a run of tiles it covers whole: tile k of the run keeps
+// heldDepth(first + step * k, cap, pad).
+struct DepthRamp {
+    double first, step, cap, pad;
 };
 
-// Tiles first to first + count - 1, each covered whole by a surface no nearer than the ramps'
-// depth: where the surface is nearer than the far layer it becomes the far layer, and the near
+// Tiles first to first + count - 1, each covered whole by a polygon no nearer than the ramp's
+// depth: where the polygon is nearer than the far layer it becomes the far layer, and the near
 // layer stays only where it is nearer still.
-void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamps& ramps);
+void mergeWholeScalar(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);

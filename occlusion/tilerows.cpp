@@ -23,9 +23,8 @@ HWY_INLINE uint64_t maskOf(const int16_t* first, const int16_t* last, int x0) {
     return tileMaskScalar(first, last, x0);
 }
 
-HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count,
-                         const DepthRamps& ramps) {
-    mergeWholeScalar(layers, first, count, ramps);
+HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    mergeWholeScalar(layers, first, count, ramp);
 }
 
 #else
@@ -74,8 +73,7 @@ alignas(64) constexpr double kLaneNumber[8] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0
 
 // mergeWholeScalar, a vector of tiles at a time: the same depths (heldDepth's operations in
 // the same order), the same layers and the fresh tiles put on the list in the same order.
-HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count,
-                         const DepthRamps& ramps) {
+HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
     const hn::CappedTag<float, 16> df;
     const hn::Repartition<double, decltype(df)> dd;  // half as many lanes
     const hn::Rebind<float, decltype(dd)> dfHalf;
@@ -85,29 +83,22 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count,
     const hn::Half<decltype(di)> diHalf;
     const hn::Rebind<int64_t, decltype(diHalf)> dl;
     const std::size_t lanes = hn::Lanes(df), half = hn::Lanes(dd);
-    // Everything the loop reads from `layers` and `ramps` is held in locals: the vector stores
+    // Everything the loop reads from `layers` and `ramp` is held in locals: the vector stores
     // may alias anything, and would otherwise have it all loaded again after each of them.
     float* const farDepths = layers.farDepth.data() + first;
     float* const nearDepths = layers.nearDepth.data() + first;
     uint64_t* const nearMasks = layers.nearMask.data() + first;
     uint32_t* const touched = layers.touched.data();
     std::size_t touchedCount = layers.touchedCount;
-    const DepthRamps local = ramps;
-    const auto cap = hn::Set(dd, local.cap), pad = hn::Set(dd, local.pad);
+    const auto start = hn::Set(dd, ramp.first), step = hn::Set(dd, ramp.step);
+    const auto cap = hn::Set(dd, ramp.cap), pad = hn::Set(dd, ramp.pad);
     const auto belowFar = hn::Set(dfHalf, kBelowFar);
-    // DepthRamps::at for the tiles k on: the farthest of the planes, then heldDepth, where
-    // min(a, b) is (b < a) ? b : a and max(a, b) is (a < b) ? b : a, as Min and Max take their
-    // operands.
+    // heldDepth at the tiles k on: min(a, b) is (b < a) ? b : a and max(a, b) is
+    // (a < b) ? b : a, as Min and Max take their operands.
     const auto depths = [&](std::size_t k) {
         const auto tile = hn::Add(hn::Set(dd, static_cast<double>(k)), hn::Load(dd, kLaneNumber));
-        auto farthest =
-            hn::Add(hn::Set(dd, local.first[0]), hn::Mul(hn::Set(dd, local.step[0]), tile));
-        for (int p = 1; p < local.count; ++p) {
-            const auto z =
-                hn::Add(hn::Set(dd, local.first[p]), hn::Mul(hn::Set(dd, local.step[p]), tile));
-            farthest = hn::IfThenElse(hn::Lt(farthest, z), z, farthest);
-        }
-        const auto z = hn::Add(hn::Min(cap, farthest), pad);
+        const auto plane = hn::Add(start, hn::Mul(step, tile));
+        const auto z = hn::Add(hn::Min(cap, plane), pad);
         return hn::Min(belowFar, hn::DemoteTo(dfHalf, hn::Max(hn::Zero(dd), z)));
     };
     const auto one = hn::Set(df, 1.0f);
@@ -137,9 +128,6 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count,
         // not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
         hn::StoreU(hn::IfThenElse(nearer, depth, far), df, farDepth);
-        // Most tiles a polygon covers whole have no near layer to lose: the masks are stored
-        // only where one goes.
-        if (hn::AllFalse(df, hn::AndNot(empty, drop))) continue;
         const auto dropped = hn::BitCast(di, hn::VecFromMask(df, drop));
         const auto drop0 = hn::BitCast(dm, hn::PromoteTo(dl, hn::LowerHalf(diHalf, dropped)));
         const auto drop1 = hn::BitCast(dm, hn::PromoteTo(dl, hn::UpperHalf(diHalf, dropped)));
@@ -154,16 +142,12 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count,
 // The tiles of one row of tiles that the rows' spans reach: those every row crosses whole are
 // merged as a run, the others get their pixels as a mask.
 void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* rowFirst,
-                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlanes& given) {
+                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlane& plane) {
     constexpr int kTile = kMaskSide;
-    const TilePlanes planes = given;  // held apart from what the merges store to
-    // Of a tile's pixels, the column and the row where each plane is farthest: the last ones
+    // Of a tile's pixels, the column and the row where the plane is farthest: the last ones
     // where it rises along them, else the first.
-    int farColumn[DepthRamps::kMax], farRow[DepthRamps::kMax];
-    for (int p = 0; p < planes.count; ++p) {
-        farColumn[p] = planes.plane[p].dzdx > 0.0 ? kTile - 1 : 0;
-        farRow[p] = planes.plane[p].dzdy > 0.0 ? kTile - 1 : 0;
-    }
+    const int farColumn = plane.dzdx > 0.0 ? kTile - 1 : 0;
+    const int farRow = plane.dzdy > 0.0 ? kTile - 1 : 0;
     for (int ty = firstRow / kTile; ty <= lastRow / kTile; ++ty) {
         const int y0 = ty * kTile;
         const std::size_t row =
@@ -174,39 +158,21 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
         const int reachLo = extent.reachFirst, reachHi = extent.reachLast;
         const int everyLo = extent.everyFirst, everyHi = extent.everyLast;
         if (reachLo > reachHi) continue;
-        // The planes this row of tiles needs (all of them, should none claim it).
-        int active[DepthRamps::kMax], actives = 0;
-        for (int p = 0; p < planes.count; ++p) {
-            const TilePlane& plane = planes.plane[p];
-            if (ty >= plane.firstTileY && ty <= plane.lastTileY) active[actives++] = p;
-        }
-        if (actives == 0) {
-            for (int p = 0; p < planes.count; ++p) active[actives++] = p;
-        }
         // The tiles every row crosses whole.
         int fullLo = reachHi / kTile + 1, fullHi = reachHi / kTile;
         if (everyLo <= everyHi) {
             fullLo = (everyLo + kTile - 1) / kTile, fullHi = (everyHi + 1) / kTile - 1;
         }
         const uint64_t beyondTop = ty == grid.tilesY - 1 ? grid.beyondTop : 0;
-        // Plane p's farthest over tile tx's pixel centres, at the tile's farthest corner.
-        const auto farthestOf = [&](int p, int tx) {
-            return planes.plane[p].at(tx * kTile + farColumn[p], y0 + farRow[p]);
-        };
-        // What tile tx keeps.
-        const auto depthOf = [&](int tx) {
-            double farthest = farthestOf(active[0], tx);
-            for (int a = 1; a < actives; ++a) {
-                const double z = farthestOf(active[a], tx);
-                farthest = farthest < z ? z : farthest;
-            }
-            return heldDepth(farthest, planes.cap, planes.pad);
+        // The plane's farthest over tile tx's pixel centres, at the tile's farthest corner.
+        const auto farthestOf = [&](int tx) {
+            return plane.at(tx * kTile + farColumn, y0 + farRow);
         };
         const auto mergePartial = [&](int txFirst, int txLast) {
             TileLayers::Cursor tiles = layers.cursor();
             for (int tx = txFirst; tx <= txLast; ++tx) {
                 const std::size_t i = row + static_cast<std::size_t>(tx);
-                const float depth = depthOf(tx);
+                const float depth = heldDepth(farthestOf(tx), plane.cap, plane.pad);
                 // What merge would find once it had the mask.
                 if (!(depth < tiles.farDepth[i])) continue;
                 const uint64_t mask = maskOf(spanFirst, spanLast, tx * kTile);
@@ -217,21 +183,10 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
             layers.settle(tiles);
         };
         if (fullLo <= fullHi) {
-            // Along a row of tiles, each plane's farthest over a tile moves by a fixed step.
-            // The planes the run needs: those whose tiles reach into it (all, should none).
-            DepthRamps ramps;
-            ramps.count = 0, ramps.cap = planes.cap, ramps.pad = planes.pad;
-            for (int pass = 0; pass < 2 && ramps.count == 0; ++pass) {
-                for (int a = 0; a < actives; ++a) {
-                    const TilePlane& plane = planes.plane[active[a]];
-                    if (pass == 0 && (plane.lastTileX < fullLo || plane.firstTileX > fullHi)) {
-                        continue;
-                    }
-                    ramps.first[ramps.count] = farthestOf(active[a], fullLo);
-                    ramps.step[ramps.count++] = plane.dzdx * kTile;
-                }
-            }
-            mergeRun(layers, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1, ramps);
+            // Along a row of tiles, the plane's farthest over a tile moves by a fixed step.
+            const double firstZ = farthestOf(fullLo);
+            mergeRun(layers, row + static_cast<std::size_t>(fullLo), fullHi - fullLo + 1,
+                     DepthRamp{firstZ, plane.dzdx * kTile, plane.cap, plane.pad});
             mergePartial(reachLo / kTile, fullLo - 1);
             mergePartial(fullHi + 1, reachHi / kTile);
         } else {
@@ -244,8 +199,8 @@ uint64_t tileMaskOne(const int16_t* first, const int16_t* last, int x0) {
     return maskOf(first, last, x0);
 }
 
-void mergeWholeOne(TileLayers& layers, std::size_t first, int count, const DepthRamps& ramps) {
-    mergeRun(layers, first, count, ramps);
+void mergeWholeOne(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
+    mergeRun(layers, first, count, ramp);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -261,10 +216,10 @@ HWY_EXPORT(mergeWholeOne);
 }  // namespace tilerows
 
 void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* rowFirst,
-                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlanes& planes) {
+                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlane& plane) {
     using namespace tilerows;  // the dispatch names the function unqualified
     HWY_DYNAMIC_DISPATCH(mergePolygonRows)
-    (layers, grid, rowFirst, rowLast, firstRow, lastRow, planes);
+    (layers, grid, rowFirst, rowLast, firstRow, lastRow, plane);
 }
 
 uint64_t tileMaskVector(const int16_t* first, const int16_t* last, int x0) {
@@ -272,9 +227,9 @@ uint64_t tileMaskVector(const int16_t* first, const int16_t* last, int x0) {
     return HWY_DYNAMIC_DISPATCH(tileMaskOne)(first, last, x0);
 }
 
-void mergeWholeVector(TileLayers& layers, std::size_t first, int count, const DepthRamps& ramps) {
+void mergeWholeVector(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
     using namespace tilerows;
-    HWY_DYNAMIC_DISPATCH(mergeWholeOne)(layers, first, count, ramps);
+    HWY_DYNAMIC_DISPATCH(mergeWholeOne)(layers, first, count, ramp);
 }
 
 #endif  // HWY_ONCE

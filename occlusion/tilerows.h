@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 
 #include "occlusion/tilelayers.h"
 
@@ -24,35 +23,24 @@ struct TileGrid {
 };
 
 // A polygon's depth plane in window pixels: originZ at the centre of pixel (0, 0), rising by
-// dzdx and dzdy per pixel.
+// dzdx and dzdy per pixel; a tile keeps heldDepth of its farthest over the tile's pixel centres
+// (all of them, whether the polygon covers the tile whole or in part), with cap and pad as
+// heldDepth takes them.
 struct TilePlane {
-    double originZ = 0.0, dzdx = 0.0, dzdy = 0.0;
-    // The tiles holding every pixel the plane's face covers: columns firstTileX to lastTileX
-    // and rows firstTileY to lastTileY of tiles. Tiles beyond them need not take the plane.
-    int firstTileX = 0, lastTileX = std::numeric_limits<int>::max();
-    int firstTileY = 0, lastTileY = std::numeric_limits<int>::max();
+    double originZ = 0.0, dzdx = 0.0, dzdy = 0.0, cap = 1.0, pad = 0.0;
 
     // The plane at the centre of pixel (x, y).
     double at(int x, int y) const { return originZ + dzdx * x + dzdy * y; }
 };
 
-// The planes of the faces of one surface drawn at once (one for a single polygon), and what a
-// tile keeps of them: heldDepth, with cap and pad, of the farthest those it needs reach over the
-// tile's pixel centres (all of them, whether the surface covers the tile whole or in part).
-struct TilePlanes {
-    TilePlane plane[DepthRamps::kMax];
-    int count = 1;
-    double cap = 1.0, pad = 0.0;
-};
-
 // Merges into `layers` the pixels of rows firstRow to lastRow whose covered columns are
 // rowFirst[y] to rowLast[y] (first > last for a row with none; every row of the tile rows
 // these reach is given, within [0, width] and [-1, width - 1]), each tile no nearer than the
-// planes' farthest over its pixels (planes.count >= 1).
+// plane's farthest over its pixels.
 void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* rowFirst,
-                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlanes& planes);
+                      const int16_t* rowLast, int firstRow, int lastRow, const TilePlane& plane);
 
 // The vector steps one at a time, as the chosen instruction set runs them: tileMask of the tile
 // whose first column is x0, and mergeWhole of a run of tiles.
 uint64_t tileMaskVector(const int16_t* first, const int16_t* last, int x0);
-void mergeWholeVector(TileLayers& layers, std::size_t first, int count, const DepthRamps& ramps);
+void mergeWholeVector(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp);

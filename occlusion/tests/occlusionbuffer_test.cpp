@@ -339,8 +339,7 @@ TEST(TileMask, VectorVersionsGiveTheScalarAnswers) {
 }
 
 // Layers in every state (unreached, far only, with a near layer nearer or farther than the
-// polygon), merged whole by runs of every length with one to four planes: the same layers and
-// the same list.
+// polygon), merged whole by runs of every length: the same layers and the same list.
 TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
     forEveryTarget([] {
         std::mt19937 random(13);
@@ -364,16 +363,10 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
             const int count = length(random);
             const std::size_t first = static_cast<std::size_t>(trial % 3);
             std::uniform_real_distribution<double> unit(0.0, 1.0);
-            // One to DepthRamps::kMax ramps, the farthest of them kept.
-            DepthRamps ramps;
-            ramps.count = 1 + trial % DepthRamps::kMax;
-            for (int p = 0; p < ramps.count; ++p) {
-                ramps.first[p] = unit(random) * 1.2 - 0.1;
-                ramps.step[p] = (unit(random) - 0.5) * 0.1;
-            }
-            ramps.cap = unit(random) * 1.1, ramps.pad = 1e-6;
-            mergeWholeScalar(scalar, first, count, ramps);
-            mergeWholeVector(vector, first, count, ramps);
+            const DepthRamp ramp{unit(random) * 1.2 - 0.1, (unit(random) - 0.5) * 0.1,
+                                 unit(random) * 1.1, 1e-6};
+            mergeWholeScalar(scalar, first, count, ramp);
+            mergeWholeVector(vector, first, count, ramp);
             ASSERT_EQ(vector.farDepth, scalar.farDepth) << "trial " << trial;
             ASSERT_EQ(vector.nearDepth, scalar.nearDepth) << "trial " << trial;
             ASSERT_EQ(vector.nearMask, scalar.nearMask) << "trial " << trial;
@@ -387,9 +380,7 @@ TEST(TileLayers, VectorMergeGivesTheScalarLayers) {
         EXPECT_GT(changed, 1000);
         TileLayers layers;
         layers.assign(4);
-        DepthRamps ramps;
-        ramps.first[0] = 0.25, ramps.step[0] = 0.25;
-        mergeWholeVector(layers, 1, 2, ramps);
+        mergeWholeVector(layers, 1, 2, DepthRamp{0.25, 0.25, 1.0, 0.0});
         layers.reset();
         EXPECT_EQ(layers.farDepth, std::vector<float>(4 + TileLayers::kSpare, 1.0f));
     });
