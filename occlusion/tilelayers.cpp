@@ -11,10 +11,14 @@ void TileLayers::assign(std::size_t count) {
 }
 
 void TileLayers::reset() {
+    // The list's length and data held in locals: a store through the masks (64-bit, as a
+    // size_t is) could otherwise change them, and they would be loaded again after each.
     uint64_t* const masks = nearMask.data();
     float* const fars = farDepth.data();
-    for (std::size_t k = 0; k < touchedCount; ++k) {
-        const std::size_t i = touched[k];
+    const uint32_t* const list = touched.data();
+    const std::size_t count = touchedCount;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = list[k];
         masks[i] = 0, fars[i] = 1.0f;
     }
     touchedCount = 0;

@@ -128,6 +128,9 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         // not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
         hn::StoreU(hn::IfThenElse(nearer, depth, far), df, farDepth);
+        // Most tiles a polygon covers whole have no near layer to lose: the masks are stored
+        // only where one goes.
+        if (hn::AllFalse(df, hn::AndNot(empty, drop))) continue;
         const auto dropped = hn::BitCast(di, hn::VecFromMask(df, drop));
         const auto drop0 = hn::BitCast(dm, hn::PromoteTo(dl, hn::LowerHalf(diHalf, dropped)));
         const auto drop1 = hn::BitCast(dm, hn::PromoteTo(dl, hn::UpperHalf(diHalf, dropped)));
