@@ -134,8 +134,10 @@ void OcclusionBuffer::resize(int width, int height) {
         layers_.assign(tiles);
         blocksX_ = (tilesX_ + kBlock - 1) / kBlock;
         blocksY_ = (tilesY_ + kBlock - 1) / kBlock;
-        blockFarthest_.assign(
-            static_cast<std::size_t>(blocksX_) * static_cast<std::size_t>(blocksY_), kFar);
+        const std::size_t blocks =
+            static_cast<std::size_t>(blocksX_) * static_cast<std::size_t>(blocksY_);
+        blockFarthest_.assign(blocks, kFar);
+        blockWhole_.assign(blocks, 0);
         // The bits of the last column's and the last row's tiles beyond the window's edge.
         const int columns = width - (tilesX_ - 1) * kTile, rows = height - (tilesY_ - 1) * kTile;
         beyondRight_ = tilesX_ > 0 && columns < kTile ? ~columnBits(0, columns - 1) : 0;
@@ -162,26 +164,59 @@ void OcclusionBuffer::findBlockFarthest() {
             const float* far = layers_.farDepth.data() +
                                static_cast<std::size_t>(by * kBlock) * tilesX_ + bx * kBlock;
             const int columns = std::min(kBlock, tilesX_ - bx * kBlock);
+            const std::size_t b = static_cast<std::size_t>(by * blocksX_ + bx);
             float farthest = 0.0f;
+            uint64_t whole = 0;
 #if defined(__SSE2__)
             if (columns == kBlock) {
+                const __m128 farValue = _mm_set1_ps(kFar);
                 __m128 m = _mm_setzero_ps();
                 for (int r = 0; r < rows; ++r, far += tilesX_) {
-                    m = _mm_max_ps(m, _mm_max_ps(_mm_loadu_ps(far), _mm_loadu_ps(far + 4)));
+                    const __m128 low = _mm_loadu_ps(far), high = _mm_loadu_ps(far + 4);
+                    m = _mm_max_ps(m, _mm_max_ps(low, high));
+                    const int covered = _mm_movemask_ps(_mm_cmplt_ps(low, farValue)) |
+                                        _mm_movemask_ps(_mm_cmplt_ps(high, farValue)) << 4;
+                    whole |= static_cast<uint64_t>(covered) << (r * kBlock);
                 }
                 m = _mm_max_ps(m, _mm_movehl_ps(m, m));
                 m = _mm_max_ss(m, _mm_shuffle_ps(m, m, 1));
-                blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = _mm_cvtss_f32(m);
+                blockFarthest_[b] = _mm_cvtss_f32(m);
+                blockWhole_[b] = whole;
                 continue;
             }
 #endif
             for (int r = 0; r < rows; ++r, far += tilesX_) {
-                for (int c = 0; c < columns; ++c) farthest = std::max(farthest, far[c]);
+                for (int c = 0; c < columns; ++c) {
+                    farthest = std::max(farthest, far[c]);
+                    if (far[c] < kFar) whole |= uint64_t{1} << (r * kBlock + c);
+                }
             }
-            blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)] = farthest;
+            blockFarthest_[b] = farthest;
+            blockWhole_[b] = whole;
         }
     }
     blocksCurrent_ = true;
+}
+
+bool OcclusionBuffer::coversInBlock(int bx, int by, int x0, int x1, int y0, int y1) const {
+    const int bx0 = bx * kBlock, by0 = by * kBlock;
+    const int lane0 = std::max(x0 / kTile, bx0) - bx0;
+    const int lane1 = std::min(x1 / kTile, bx0 + kBlock - 1) - bx0;
+    const int row0 = std::max(y0 / kTile, by0) - by0;
+    const int row1 = std::min(y1 / kTile, by0 + kBlock - 1) - by0;
+    // The block's tiles in the rectangle: the lanes' bits in each of the rows' bytes.
+    const uint64_t lanes = (2u << lane1) - (1u << lane0);
+    const uint64_t rectTiles = (columnBits(row0, row1) & 0x0101010101010101u) * lanes;
+    for (uint64_t open = rectTiles & ~blockWhole_[static_cast<std::size_t>(by * blocksX_ + bx)];
+         open != 0; open &= open - 1) {
+        const int bit = lowestBit(open);
+        const int tx = bx0 + bit % kBlock, ty = by0 + bit / kBlock;
+        const uint64_t pixels =
+            rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1)) &
+            columnBits(std::max(x0 - tx * kTile, 0), std::min(x1 - tx * kTile, kTile - 1));
+        if ((pixels & ~tile(tx, ty).nearMask) != 0) return false;
+    }
+    return true;
 }
 
 void OcclusionBuffer::drawPolygon(const Vector4D* clip, int count) {
@@ -433,10 +468,9 @@ bool OcclusionBuffer::hidesOutline(const OutlineRows& outline, float depth) cons
 }
 
 OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, int y1, float depth) {
-    RectAnswer answer;
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, width_ - 1), y1 = std::min(y1, height_ - 1);
-    if (x0 > x1 || y0 > y1) return answer;
+    if (x0 > x1 || y0 > y1) return {true, true};
     if (tilesX_ == 0 || tilesY_ == 0) return {false, false};
     if (!blocksCurrent_) findBlockFarthest();
     const int tx0 = x0 / kTile, tx1 = x1 / kTile, ty0 = y0 / kTile, ty1 = y1 / kTile;
@@ -447,12 +481,12 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
         const bool near = (layers_.nearMask[i] >> ((x % kTile) * kTile + y % kTile)) & 1u;
         if (!near && !(layers_.farDepth[i] < kFar)) return {false, false};
     }
+    const float settles = std::min(depth, kFar);  // a NaN depth stays one: no tile settles
     for (int by = ty0 / kBlock; by <= ty1 / kBlock; ++by) {
         for (int bx = tx0 / kBlock; bx <= tx1 / kBlock; ++bx) {
             // The block's farthest covered and in front settles both answers for its tiles.
             const float blockFar = blockFarthest_[static_cast<std::size_t>(by * blocksX_ + bx)];
-            // So does its being covered, once some pixel is known not to be in front.
-            if ((blockFar < depth || !answer.hidden) && blockFar < kFar) continue;
+            if (blockFar < settles) continue;
             // The block's tiles in the rectangle: its rows ty to tyEnd, and its lanes (tiles
             // from the block's first column on) of the rectangle's columns.
             const int bx0 = bx * kBlock;
@@ -463,25 +497,36 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
             for (int ty = std::max(ty0, by * kBlock); ty <= tyEnd; ++ty) {
                 const std::size_t row = static_cast<std::size_t>(ty) * tilesX_ + bx0;
                 // The far layer covered and in front: both answers stand for its pixels.
-                unsigned unsettled = unsettledTiles(layers_.farDepth.data() + row,
-                                                    answer.hidden ? std::min(depth, kFar) : kFar) &
-                                     lanes;
+                unsigned unsettled = unsettledTiles(layers_.farDepth.data() + row, settles) & lanes;
                 if (unsettled == 0) continue;
-                const int r0 = std::max(y0 - ty * kTile, 0);
-                const int r1 = std::min(y1 - ty * kTile, kTile - 1);
-                const uint64_t rows = rowBits(r0, r1);
+                const uint64_t rows =
+                    rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
                 for (; unsettled != 0; unsettled &= unsettled - 1) {
-                    const int lane = lowestBit(unsettled), tx = bx0 + lane;
+                    const int tx = bx0 + lowestBit(unsettled);
                     const Tile t = tile(tx, ty);
-                    const int c0 = std::max(x0 - tx * kTile, 0);
-                    const int c1 = std::min(x1 - tx * kTile, kTile - 1);
-                    const uint64_t pixels = rows & columnBits(c0, c1);
+                    const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
+                                                              std::min(x1 - tx * kTile, kTile - 1));
                     const bool allNear = (pixels & ~t.nearMask) == 0;
                     if (!(t.farDepth < kFar) && !allNear) return {false, false};
-                    if (!allNear || !(t.nearDepth < depth)) answer.hidden = false;
+                    // A pixel not in front: coverage is all that is left to settle, over the
+                    // blocks from this one on (those before are covered).
+                    if (!allNear || !(t.nearDepth < depth)) {
+                        return {coversFrom(bx, by, x0, x1, y0, y1), false};
+                    }
                 }
             }
         }
     }
-    return answer;
+    return {true, true};
+}
+
+bool OcclusionBuffer::coversFrom(int bx, int by, int x0, int x1, int y0, int y1) const {
+    const int firstColumn = x0 / kTile / kBlock;
+    const int lastColumn = x1 / kTile / kBlock, lastRow = y1 / kTile / kBlock;
+    for (; by <= lastRow; ++by, bx = firstColumn) {
+        for (; bx <= lastColumn; ++bx) {
+            if (!coversInBlock(bx, by, x0, x1, y0, y1)) return false;
+        }
+    }
+    return true;
 }

@@ -22,7 +22,9 @@
 //   with its farthest depth over the tile; once the mask is full, the layer becomes the far one.
 //   So a pixel may read farther than the nearest polygon over it, never nearer, and the far
 //   depth is the tile's farthest. Above the tiles, each block of 8 by 8 tiles keeps the
-//   farthest of their far depths: the hierarchy of maxima the queries descend.
+//   farthest of their far depths (the hierarchy of maxima the queries descend) and a bit for
+//   each of its tiles that the far layer covers whole (what settles a rectangle's coverage once
+//   one of its pixels is found not in front).
 // - The buffer keeps a list of the tiles polygons have reached since it was last cleared, and
 //   clearing resets only those: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
@@ -142,12 +144,20 @@ private:
     uint64_t beyondRight_ = 0, beyondTop_ = 0;
     TileLayers layers_;
     // The second level of the hierarchy: the farthest far depth of each block of kBlock by
-    // kBlock tiles, found when a query first needs it after drawing.
+    // kBlock tiles, and which of its tiles the far layer covers whole (bit r * kBlock + c for
+    // the tile in column c, row r of the block), found when a query first needs them after
+    // drawing.
     static constexpr int kBlock = 8;
     void findBlockFarthest();
+    // Whether every pixel x0 to x1 by y0 to y1 (within the window) of block (bx, by)'s tiles is
+    // covered, from the block's whole tiles and the near layers of the others; coversFrom, of
+    // the blocks from (bx, by) on, row after row of blocks.
+    bool coversInBlock(int bx, int by, int x0, int x1, int y0, int y1) const;
+    bool coversFrom(int bx, int by, int x0, int x1, int y0, int y1) const;
     int blocksX_ = 0, blocksY_ = 0;
     bool blocksCurrent_ = false;
     std::vector<float> blockFarthest_;
+    std::vector<uint64_t> blockWhole_;
     std::vector<Vector4D> clipped_, scratch_;
     std::vector<WindowVertex> window_;
     std::vector<EdgeStep> leftEdges_, rightEdges_;

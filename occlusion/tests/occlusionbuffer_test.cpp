@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "math/transformstack.h"
@@ -209,37 +210,72 @@ TEST(OcclusionBuffer, TrianglesSharingAnEdgeLeaveNoCrack) {
 // cleared buffer is far.
 TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     TriangleMaker maker(99);
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> coordinate(-10, kWidth + 10);
+    std::uniform_real_distribution<float> depth(0.9f, 1.0f);
+    std::uniform_int_distribution<int> extent(0, 40);
+    // Random rectangles (of any size, or small ones) against the buffer; counts the answers of
+    // each kind.
+    struct Kinds {
+        int hidden = 0, covered = 0, seenAndUncovered = 0;
+    };
+    const auto check = [&](OcclusionBuffer& buffer, bool small) {
+        Kinds kinds;
+        for (int query = 0; query < 3000; ++query) {
+            const int x0 = coordinate(random), y0 = coordinate(random);
+            const int x1 = small ? x0 + extent(random) : coordinate(random);
+            const int y1 = small ? y0 + extent(random) : coordinate(random);
+            const float z = depth(random);
+            OcclusionBuffer::RectAnswer expected;
+            // The rectangles whose answer the order of the scan could change: corners covered,
+            // some pixel not in front and some uncovered.
+            bool seen = false;
+            const auto coveredAt = [&](int x, int y) { return buffer.depthAt(x, y) < 1.0f; };
+            const bool corners =
+                coveredAt(x0, y0) && coveredAt(x1, y0) && coveredAt(x0, y1) && coveredAt(x1, y1);
+            for (int y = std::max(0, y0); y <= std::min(kHeight - 1, y1); ++y) {
+                for (int x = std::max(0, x0); x <= std::min(kWidth - 1, x1); ++x) {
+                    const float d = buffer.depthAt(x, y);
+                    expected.covered = expected.covered && d < 1.0f;
+                    expected.hidden = expected.hidden && d < 1.0f && d < z;
+                    seen = seen || (d < 1.0f && !(d < z));
+                }
+            }
+            const OcclusionBuffer::RectAnswer answer = buffer.testRect(x0, x1, y0, y1, z);
+            EXPECT_EQ(answer.covered, expected.covered) << "query " << query;
+            EXPECT_EQ(answer.hidden, expected.hidden) << "query " << query;
+            EXPECT_EQ(buffer.hides(x0, x1, y0, y1, z), expected.hidden) << "query " << query;
+            if (answer.covered != expected.covered || answer.hidden != expected.hidden) break;
+            kinds.hidden += answer.hidden && x0 <= x1 && y0 <= y1 ? 1 : 0;
+            kinds.covered += answer.covered && !answer.hidden ? 1 : 0;
+            kinds.seenAndUncovered += corners && seen && !expected.covered ? 1 : 0;
+        }
+        return kinds;
+    };
+    // Small triangles, facing the eye, leave holes between them: small rectangles are seen in
+    // part and uncovered in part.
     OcclusionBuffer buffer;
     buffer.resize(kWidth, kHeight);
+    std::uniform_real_distribution<float> device(-1.0f, 1.0f), step(-0.3f, 0.3f), far(0.6f, 1.0f);
+    for (int k = 0; k < 150; ++k) {
+        const float x = device(random), y = device(random);
+        Vector4D t[3] = {{x, y, far(random), 1},
+                         {x + step(random), y + step(random), far(random), 1},
+                         {x + step(random), y + step(random), far(random), 1}};
+        if ((t[1].x - t[0].x) * (t[2].y - t[0].y) < (t[2].x - t[0].x) * (t[1].y - t[0].y)) {
+            std::swap(t[1], t[2]);
+        }
+        buffer.drawPolygon(t, 3);
+    }
+    EXPECT_GT(check(buffer, true).seenAndUncovered, 20);
+    buffer.clear();
     for (int k = 0; k < 40; ++k) {
         const std::vector<Vector4D> t = maker.make(0);
         buffer.drawPolygon(t.data(), 3);
     }
-    std::mt19937 random(5);
-    std::uniform_int_distribution<int> coordinate(-10, kWidth + 10);
-    std::uniform_real_distribution<float> depth(0.9f, 1.0f);
-    int hidden = 0, covered = 0;
-    for (int query = 0; query < 3000; ++query) {
-        int x0 = coordinate(random), x1 = coordinate(random), y0 = coordinate(random),
-            y1 = coordinate(random);
-        const float z = depth(random);
-        OcclusionBuffer::RectAnswer expected;
-        for (int y = std::max(0, y0); y <= std::min(kHeight - 1, y1); ++y) {
-            for (int x = std::max(0, x0); x <= std::min(kWidth - 1, x1); ++x) {
-                const float d = buffer.depthAt(x, y);
-                expected.covered = expected.covered && d < 1.0f;
-                expected.hidden = expected.hidden && d < 1.0f && d < z;
-            }
-        }
-        const OcclusionBuffer::RectAnswer answer = buffer.testRect(x0, x1, y0, y1, z);
-        ASSERT_EQ(answer.covered, expected.covered) << "query " << query;
-        ASSERT_EQ(answer.hidden, expected.hidden) << "query " << query;
-        ASSERT_EQ(buffer.hides(x0, x1, y0, y1, z), expected.hidden) << "query " << query;
-        hidden += answer.hidden && x0 <= x1 && y0 <= y1 ? 1 : 0;
-        covered += answer.covered && !answer.hidden ? 1 : 0;
-    }
-    EXPECT_GT(hidden, 20);
-    EXPECT_GT(covered, 20);
+    const Kinds kinds = check(buffer, false);
+    EXPECT_GT(kinds.hidden, 20);
+    EXPECT_GT(kinds.covered, 20);
     // Outlines of random points, within the window and across its edges: hidden exactly when
     // every pixel of the rows' spans (occlusion/outline.h) lies in front.
     std::uniform_real_distribution<double> place(-10.0, kWidth + 10.0), spread(0.0, 30.0);
