@@ -204,9 +204,9 @@ bool OcclusionBuffer::coversInBlock(int bx, int by, int x0, int x1, int y0, int 
     const int lane1 = std::min(x1 / kTile, bx0 + kBlock - 1) - bx0;
     const int row0 = std::max(y0 / kTile, by0) - by0;
     const int row1 = std::min(y1 / kTile, by0 + kBlock - 1) - by0;
-    // The block's tiles in the rectangle: the lanes' bits in each of the rows' bytes.
-    const uint64_t lanes = (2u << lane1) - (1u << lane0);
-    const uint64_t rectTiles = (columnBits(row0, row1) & 0x0101010101010101u) * lanes;
+    // The block's tiles in the rectangle, laid out as a tile's pixels are (a byte per row of
+    // tiles here): the lanes' bits of the rows' bytes.
+    const uint64_t rectTiles = rowBits(lane0, lane1) & columnBits(row0, row1);
     for (uint64_t open = rectTiles & ~blockWhole_[static_cast<std::size_t>(by * blocksX_ + bx)];
          open != 0; open &= open - 1) {
         const int bit = lowestBit(open);
