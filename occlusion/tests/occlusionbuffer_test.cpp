@@ -320,6 +320,47 @@ TEST(OcclusionBuffer, RectangleAnswersMatchAScanOfEveryPixel) {
     EXPECT_TRUE(buffer.testRect(0, 63, 0, 7, 0.99f).hidden);
 }
 
+// A rectangle over all four blocks of the window, seen in its first row of blocks: its
+// coverage is settled in every block, wherever the one uncovered pixel lies.
+TEST(OcclusionBuffer, CoverageOfASeenRectangleCountsEveryBlock) {
+    // A window rectangle [x0, x1) by [y0, y1) of pixels at window depth `depth`.
+    const auto fill = [](OcclusionBuffer& buffer, int x0, int x1, int y0, int y1, float depth) {
+        const auto dx = [](int x) { return 2.0f * static_cast<float>(x) / kWidth - 1.0f; };
+        const auto dy = [](int y) { return 2.0f * static_cast<float>(y) / kHeight - 1.0f; };
+        const float z = 2.0f * depth - 1.0f;
+        const Vector4D quad[4] = {{dx(x0), dy(y0), z, 1}, {dx(x1), dy(y0), z, 1},
+                                  {dx(x1), dy(y1), z, 1}, {dx(x0), dy(y1), z, 1}};
+        buffer.drawPolygon(quad, 4);
+    };
+    constexpr int kBlockSide = 64;  // pixels of a block of tiles
+    static_assert(kWidth > kBlockSide && kHeight > kBlockSide);
+    for (const auto& [hx, hy] : {std::pair{20, 30}, {80, 30}, {20, 68}, {80, 68}}) {
+        // The first row of blocks far, the second near, and a hole at (hx, hy).
+        OcclusionBuffer buffer;
+        buffer.resize(kWidth, kHeight);
+        const auto band = [&](int y0, int y1, float depth) {
+            if (hy < y0 || hy >= y1) {
+                fill(buffer, 0, kWidth, y0, y1, depth);
+                return;
+            }
+            fill(buffer, 0, hx, y0, y1, depth);
+            fill(buffer, hx + 1, kWidth, y0, y1, depth);
+            fill(buffer, hx, hx + 1, y0, hy, depth);
+            fill(buffer, hx, hx + 1, hy + 1, y1, depth);
+        };
+        band(0, kBlockSide, 0.9f);
+        band(kBlockSide, kHeight, 0.5f);
+        ASSERT_EQ(buffer.depthAt(hx, hy), 1.0f);
+        ASSERT_LT(buffer.depthAt(hx + 1, hy), 1.0f);
+        ASSERT_LT(buffer.depthAt(hx, hy + 1), 1.0f);
+        ASSERT_GE(buffer.depthAt(10, 10), 0.9f);  // seen in the first row of blocks
+        const OcclusionBuffer::RectAnswer answer = buffer.testRect(10, 90, 10, 70, 0.7f);
+        EXPECT_FALSE(answer.covered) << "hole at " << hx << ", " << hy;
+        EXPECT_FALSE(answer.hidden) << "hole at " << hx << ", " << hy;
+        EXPECT_TRUE(buffer.testRect(10, 90, 10, hy - 1, 0.7f).covered);
+    }
+}
+
 // Inputs the fuzz target found: a drawn pixel must read as covered.
 TEST(OcclusionBuffer, PolygonsAtTheFarPlaneOrWithoutAnExactPlaneStillCover) {
     {
