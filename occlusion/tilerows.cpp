@@ -66,9 +66,11 @@ HWY_INLINE uint64_t maskOf(const int16_t* firstColumns, const int16_t* lastColum
     return mask;
 }
 
+#if HWY_TARGET <= HWY_AVX3
 // Lane numbers, loaded rather than made lane by lane (which Iota does here, through memory).
 alignas(64) constexpr uint32_t kLaneIndex[16] = {0, 1, 2,  3,  4,  5,  6,  7,
                                                  8, 9, 10, 11, 12, 13, 14, 15};
+#endif
 alignas(64) constexpr double kLaneNumber[8] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
 
 // mergeWholeScalar, a vector of tiles at a time: the same depths (heldDepth's operations in
@@ -117,13 +119,26 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         const auto high = hn::ConcatOdd(du, hn::BitCast(du, masks1), hn::BitCast(du, masks0));
         const auto empty = hn::RebindMask(df, hn::Eq(hn::Or(low, high), hn::Zero(du)));
         const auto fresh = hn::And(nearer, hn::And(empty, hn::Eq(far, one)));
-        // The fresh tiles' indices go on the list in order, a whole vector written (packed in
-        // a register: some processors store a packed vector to memory very slowly).
+        // The fresh tiles' indices go on the list in order.
+        const auto freshLanes = hn::RebindMask(du, fresh);
+#if HWY_TARGET <= HWY_AVX3
+        // A whole vector written, packed in a register by the processor's own compress (some
+        // processors store a packed vector to memory very slowly).
         const auto index =
             hn::Add(hn::Set(du, static_cast<uint32_t>(first + k)), hn::Load(du, kLaneIndex));
-        const auto freshLanes = hn::RebindMask(du, fresh);
         hn::StoreU(hn::Compress(index, freshLanes), du, touched + touchedCount);
         touchedCount += hn::CountTrue(du, freshLanes);
+#else
+        // Without a compress instruction, Highway's packs lanes through a table it copies onto
+        // the stack at every call (a kilobyte with 8 lanes): the lanes are put on the list one
+        // after another instead, each written at its end and kept when fresh, as touch() does.
+        uint8_t freshBits[8] = {};
+        hn::StoreMaskBits(du, freshLanes, freshBits);
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
+            touched[touchedCount] = static_cast<uint32_t>(first + k + lane);
+            touchedCount += (freshBits[lane / 8] >> (lane % 8)) & 1u;
+        }
+#endif
         // The near layer goes (its mask emptied) where the polygon is nearer and the layer is
         // not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
