@@ -7,11 +7,16 @@
 // shaped like the real one.
 
 #include <benchmark/benchmark.h>
+#if !defined(HWY_COMPILE_ONLY_STATIC)
+#include <hwy/targets.h>
+#endif
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "app/camera.h"
@@ -210,6 +215,16 @@ void BM_RasterCullingFrame(benchmark::State& state) {
     }
 }
 
+#if !defined(HWY_COMPILE_ONLY_STATIC)
+// BM_RasterCullingFrame with the vector code in one instruction set, chosen as the run-time
+// dispatch would choose it on a processor whose best it is: what the frame takes there.
+void BM_FrameOnInstructionSet(benchmark::State& state, int64_t target) {
+    hwy::SetSupportedTargetsForTest(target);
+    BM_RasterCullingFrame(state);
+    hwy::SetSupportedTargetsForTest(0);  // the processor's best again
+}
+#endif
+
 // The same frames, the two stages timed apart: rasterising the occluders (build) and deciding
 // the objects (decide), each stage's median over the frames.
 void BM_RasterCullingStages(benchmark::State& state) {
@@ -282,4 +297,17 @@ BENCHMARK(BM_Invert);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#if !defined(HWY_COMPILE_ONLY_STATIC)
+    // One per instruction set that this processor has and the build compiled.
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        const std::string name = std::string("BM_FrameOnInstructionSet/") + hwy::TargetName(target);
+        benchmark::RegisterBenchmark(name.c_str(), BM_FrameOnInstructionSet, target);
+    }
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
