@@ -129,9 +129,10 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         hn::StoreU(hn::Compress(index, freshLanes), du, touched + touchedCount);
         touchedCount += hn::CountTrue(du, freshLanes);
 #else
-        // Without a compress instruction, Highway's packs lanes through a table it copies onto
-        // the stack at every call (a kilobyte with 8 lanes): the lanes are put on the list one
-        // after another instead, each written at its end and kept when fresh, as touch() does.
+        // Without a compress instruction, Highway's Compress packs the lanes through a table
+        // that is copied onto the stack at every call (a kilobyte with 8 lanes): the lanes are
+        // put on the list one after another instead, each written at its end and kept when
+        // fresh, as touch() does.
         uint8_t freshBits[8] = {};
         hn::StoreMaskBits(du, freshLanes, freshBits);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
