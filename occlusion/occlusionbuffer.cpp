@@ -118,6 +118,18 @@ unsigned unsettledTiles(const float* far, float limit) {
 #endif
 }
 
+// Of the tile in row ty of tiles (column tx), the bits of its rows (columns) within the window's
+// rows y0 to y1 (columns x0 to x1): the tile's share of a rectangle is both masks' common bits.
+constexpr int kTileSide = OcclusionBuffer::kTile;
+uint64_t rowsOfTile(int ty, int y0, int y1) {
+    return rowBits(std::max(y0 - ty * kTileSide, 0),
+                   std::min(y1 - ty * kTileSide, kTileSide - 1));
+}
+uint64_t columnsOfTile(int tx, int x0, int x1) {
+    return columnBits(std::max(x0 - tx * kTileSide, 0),
+                      std::min(x1 - tx * kTileSide, kTileSide - 1));
+}
+
 }  // namespace
 
 void OcclusionBuffer::resize(int width, int height) {
@@ -211,9 +223,7 @@ bool OcclusionBuffer::coversInBlock(int bx, int by, int x0, int x1, int y0, int 
          open != 0; open &= open - 1) {
         const int bit = lowestBit(open);
         const int tx = bx0 + bit % kBlock, ty = by0 + bit / kBlock;
-        const uint64_t pixels =
-            rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1)) &
-            columnBits(std::max(x0 - tx * kTile, 0), std::min(x1 - tx * kTile, kTile - 1));
+        const uint64_t pixels = rowsOfTile(ty, y0, y1) & columnsOfTile(tx, x0, x1);
         if ((pixels & ~tile(tx, ty).nearMask) != 0) return false;
     }
     return true;
@@ -413,8 +423,7 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
     const int tx0 = x0 / kTile, tx1 = x1 / kTile;
     const float settles = std::min(depth, kFar);  // a NaN depth stays one: no tile settles
     for (int ty = y0 / kTile; ty <= y1 / kTile; ++ty) {
-        const uint64_t rows =
-            rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
+        const uint64_t rows = rowsOfTile(ty, y0, y1);
         // Eight tiles at a time; only those whose far layer does not settle it are looked into.
         for (int first = tx0; first <= tx1; first += 8) {
             const std::size_t row = static_cast<std::size_t>(ty) * tilesX_ + first;
@@ -423,8 +432,7 @@ bool OcclusionBuffer::hides(int x0, int x1, int y0, int y1, float depth) const {
             for (; unsettled != 0; unsettled &= unsettled - 1) {
                 const int tx = first + lowestBit(unsettled);
                 const Tile t = tile(tx, ty);
-                const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
-                                                          std::min(x1 - tx * kTile, kTile - 1));
+                const uint64_t pixels = rows & columnsOfTile(tx, x0, x1);
                 if ((pixels & ~t.nearMask) != 0 || !(t.nearDepth < depth)) return false;
             }
         }
@@ -499,13 +507,11 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
                 // The far layer covered and in front: both answers stand for its pixels.
                 unsigned unsettled = unsettledTiles(layers_.farDepth.data() + row, settles) & lanes;
                 if (unsettled == 0) continue;
-                const uint64_t rows =
-                    rowBits(std::max(y0 - ty * kTile, 0), std::min(y1 - ty * kTile, kTile - 1));
+                const uint64_t rows = rowsOfTile(ty, y0, y1);
                 for (; unsettled != 0; unsettled &= unsettled - 1) {
                     const int tx = bx0 + lowestBit(unsettled);
                     const Tile t = tile(tx, ty);
-                    const uint64_t pixels = rows & columnBits(std::max(x0 - tx * kTile, 0),
-                                                              std::min(x1 - tx * kTile, kTile - 1));
+                    const uint64_t pixels = rows & columnsOfTile(tx, x0, x1);
                     const bool allNear = (pixels & ~t.nearMask) == 0;
                     if (!(t.farDepth < kFar) && !allNear) return {false, false};
                     // A pixel not in front: coverage is all that is left to settle, over the
