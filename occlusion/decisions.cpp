@@ -1,6 +1,8 @@
 #include "occlusion/decisions.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "occlusion/vectorprojection.h"
@@ -21,13 +23,20 @@ void decideEach(const Scene& scene, const ProjectionSetup& projection, FrameDeci
         sets.sets[i] = object.occluder ? nullptr : &object.vertexSet;
     }
     projection.project(sets, points);
+    // The counts are kept in locals, which stay in registers across the calls, and each outcome
+    // is stored as the one word it is returned in (copied member by member, its bytes would go
+    // through the stack).
+    int32_t passedHom = 0, passedDeb = 0;
+    Visibility* const outcomes = decisions.objects.data();
     for (std::size_t i = 0; i < count; ++i) {
         if (!sets.projected[i]) continue;
         const Visibility v = test(sets.rects[i], i);
-        decisions.objects[i] = v;
-        decisions.passedHom += v.passedHom ? 1 : 0;
-        decisions.passedDeb += v.passedDeb ? 1 : 0;
+        std::memcpy(outcomes + i, &v, sizeof v);
+        passedHom += v.passedHom ? 1 : 0;
+        passedDeb += v.passedDeb ? 1 : 0;
     }
+    decisions.passedHom += passedHom;
+    decisions.passedDeb += passedDeb;
 }
 
 void reset(const Scene& scene, FrameDecisions& decisions) {
