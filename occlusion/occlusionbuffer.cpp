@@ -483,12 +483,15 @@ OcclusionBuffer::RectAnswer OcclusionBuffer::testRect(int x0, int x1, int y0, in
     if (!blocksCurrent_) findBlockFarthest();
     const int tx0 = x0 / kTile, tx1 = x1 / kTile, ty0 = y0 / kTile, ty1 = y1 / kTile;
     // A rectangle reaching past an occluder's outline most often does so at a corner: the four
-    // corner pixels first.
+    // corner pixels first, all four looked up before the one branch on them (which of them is
+    // uncovered varies from object to object, and a branch on each would often be mispredicted).
+    bool open = false;
     for (const auto& [x, y] : {std::pair{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}}) {
         const std::size_t i = static_cast<std::size_t>(y / kTile) * tilesX_ + x / kTile;
         const bool near = (layers_.nearMask[i] >> ((x % kTile) * kTile + y % kTile)) & 1u;
-        if (!near && !(layers_.farDepth[i] < kFar)) return {false, false};
+        open |= !near & !(layers_.farDepth[i] < kFar);
     }
+    if (open) return {false, false};
     const float settles = std::min(depth, kFar);  // a NaN depth stays one: no tile settles
     for (int by = ty0 / kBlock; by <= ty1 / kBlock; ++by) {
         for (int bx = tx0 / kBlock; bx <= tx1 / kBlock; ++bx) {
