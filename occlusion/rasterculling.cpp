@@ -79,9 +79,10 @@ void RasterCulling::build(const Scene& scene, int width, int height) {
         double& x = cornerX_[k];
         double& y = cornerY_[k];
         x = toWindow(corners.x[k], width), y = toWindow(corners.y[k], height);
-        // A corner in the window is finite; one outside is checked.
+        // A corner in the window is finite; one outside is checked. (depthAt, not depthWithin:
+        // a buffer too big for its window holds no tile, and reads far everywhere.)
         if (x >= 0.0 && x < width && y >= 0.0 && y < height) {
-            if (!(buffer_.depthWithin(static_cast<int>(x), static_cast<int>(y)) < depth)) {
+            if (!(buffer_.depthAt(static_cast<int>(x), static_cast<int>(y)) < depth)) {
                 return result;
             }
         } else if (!std::isfinite(x) || !std::isfinite(y)) {

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <random>
 
+#include "math/matrix4x4.h"
 #include "occlusion/tests/testscenes.h"
+#include "occlusion/vectorprojection.h"
+#include "occlusion/vertexsets.h"
 #include "occlusion/visibility.h"
 
 namespace {
@@ -56,6 +59,30 @@ TEST(RasterCulling, PicturesAgreeWithAScanOfEveryPixel) {
         }
     }
     EXPECT_GT(partial, 50);
+}
+
+// A window too big for the buffer holds no tile, so nothing in it is hidden: a box behind an
+// occluder, its corners in the window, is seen there, and hidden in a window the buffer holds.
+TEST(RasterCulling, AWindowTooBigForTheBufferHidesNothing) {
+    Scene scene;
+    setTestCamera(scene);
+    addBox(scene, {-1, -1, -4}, {1, 1, -3}, kOccluderKind);
+    addBox(scene, {-0.2f, -0.2f, -8}, {0.2f, 0.2f, -7}, kObjectKind);
+    computeVertexSets(scene);
+    const Matrix4x4 toClip = scene.projection.current * scene.modelView.current;
+    const auto decide = [&](int width, int height) {
+        RasterCulling raster;
+        raster.build(scene, width, height);
+        ScreenRect rect;
+        DevicePoints points;
+        EXPECT_TRUE(ProjectionSetup(toClip, width, height)
+                        .projectedRect(scene.objects[1].vertexSet, rect, &points));
+        return raster.test(rect, points.corners());
+    };
+    const Visibility tooBig = decide(OcclusionBuffer::kMaxSide + 1, 8);
+    EXPECT_FALSE(tooBig.passedHom);
+    EXPECT_FALSE(tooBig.passedDeb);
+    EXPECT_TRUE(decide(64, 8).passedDeb);
 }
 
 }  // namespace
