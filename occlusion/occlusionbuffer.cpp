@@ -141,9 +141,7 @@ void OcclusionBuffer::resize(int width, int height) {
         const bool held = width <= kMaxSide && height <= kMaxSide;
         tilesX_ = held ? (width + kTile - 1) / kTile : 0;
         tilesY_ = held ? (height + kTile - 1) / kTile : 0;
-        const std::size_t tiles =
-            static_cast<std::size_t>(tilesX_) * static_cast<std::size_t>(tilesY_);
-        layers_.assign(tiles);
+        layers_.assign(tilesX_, tilesY_);
         blocksX_ = (tilesX_ + kBlock - 1) / kBlock;
         blocksY_ = (tilesY_ + kBlock - 1) / kBlock;
         const std::size_t blocks =

@@ -25,8 +25,8 @@
 //   farthest of their far depths (the hierarchy of maxima the queries descend) and a bit for
 //   each of its tiles that the far layer covers whole (what settles a rectangle's coverage once
 //   one of its pixels is found not in front).
-// - The buffer keeps a list of the tiles polygons have reached since it was last cleared, and
-//   clearing resets only those: tiles no polygon reached cost nothing to clear.
+// - The buffer marks the tiles polygons have reached since it was last cleared, a bit per tile,
+//   and clearing resets only those, run by run: tiles no polygon reached cost nothing to clear.
 // - Nothing is allocated per frame once the buffer has its size and has met its largest polygon.
 
 #include <cstddef>

@@ -3,8 +3,8 @@
 // so that the tiles of a row lie side by side for vectors: for tile i, a pixel reads farDepth[i],
 // or the nearer nearDepth[i] where its bit of nearMask[i] is set; nearDepth[i] means nothing
 // while nearMask[i] is empty, and is not kept then. A tile no polygon has reached has an empty
-// mask and a far depth of 1.0; a list holds the tiles changed since the layers were last reset,
-// each once.
+// mask and a far depth of 1.0. A bit per tile marks those a polygon has reached since the layers
+// were last reset, and resetting them costs only the runs of marked tiles.
 //
 // Cursor::merge adds a polygon's pixels of one tile; mergeWholeScalar merges a polygon covering
 // a run of tiles whole, the reference of the vector version the buffer runs (occlusion/tilerows.h).
@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 struct TileLayers {
@@ -19,32 +20,35 @@ struct TileLayers {
     static constexpr std::size_t kSpare = 15;
     std::vector<uint64_t> nearMask;
     std::vector<float> farDepth, nearDepth;
-    // The list: its first touchedCount entries, with room for every tile and kSpare + 1 more
-    // (up to 16 entries are written at once). 32 bits hold the index of every tile of the
-    // largest buffer, in half the memory.
-    std::vector<uint32_t> touched;
-    std::size_t touchedCount = 0;
 
-    // count tiles, all unreached.
-    void assign(std::size_t count);
-    // Every tile unreached again; costs only the tiles on the list.
+    // tilesX by tilesY tiles, row after row (tile tx of row ty at ty * tilesX + tx), all
+    // unreached.
+    void assign(int tilesX, int tilesY);
+    // Tiles first to last of row ty (within the row) are about to change: they are marked.
+    void reach(int ty, int first, int last) {
+        reachedFirstRow = std::min(reachedFirstRow, ty);
+        reachedLastRow = std::max(reachedLastRow, ty);
+        uint64_t* const words = reached.data() + static_cast<std::size_t>(ty) * rowWords_;
+        for (int w = first / 64; w <= last / 64; ++w) {
+            const int low = std::max(first - w * 64, 0), high = std::min(last - w * 64, 63);
+            words[w] |= (~uint64_t{0} >> (63 - high)) & (~uint64_t{0} << low);
+        }
+    }
+    // Every tile unreached again; costs only the marked tiles, a run of them at a time, and a
+    // word per 64 tiles of the rows from the first marked one to the last.
     void reset();
 
-    // Tile i is about to change: the first change puts it on the list. (Written without a
-    // branch: the entry past the list is overwritten unless the tile was unreached.)
-    void touch(std::size_t i) {
-        touched[touchedCount] = static_cast<uint32_t>(i);
-        touchedCount += farDepth[i] == 1.0f && nearMask[i] == 0 ? 1 : 0;
-    }
+    // The marks: bit t % 64 of word t / 64 of a row's words for its tile t, and the first and
+    // last rows with a mark (first > last: none).
+    std::vector<uint64_t> reached;
+    int reachedFirstRow = std::numeric_limits<int>::max(), reachedLastRow = -1;
 
-    // The arrays and the list's length held apart, for a loop of merges: the loop keeps them in
-    // registers, where stores through the vectors' data would have them loaded again after each.
+    // The arrays held apart, for a loop of merges: the loop keeps them in registers, where stores
+    // through the vectors' data would have them loaded again after each.
     struct Cursor {
         uint64_t* nearMask;
         float* farDepth;
         float* nearDepth;
-        uint32_t* touched;
-        std::size_t touchedCount;
 
         // Adds the pixels `mask` of tile i, which a polygon covers no nearer than `depth`;
         // `beyond` holds the tile's bits beyond the window's edge, which count as covered.
@@ -53,8 +57,6 @@ struct TileLayers {
             float& near = nearDepth[i];
             uint64_t& bits = nearMask[i];
             if (!(depth < far)) return;  // nothing it covers comes nearer
-            touched[touchedCount] = static_cast<uint32_t>(i);
-            touchedCount += far == 1.0f && bits == 0 ? 1 : 0;
             // A polygon much nearer than the near layer would be lost in it: where the far
             // layer covers the whole tile, the near layer starts again from the polygon. (Where
             // it does not, the near layer is what holds the coverage, and is never dropped.)
@@ -64,11 +66,10 @@ struct TileLayers {
             if ((bits | beyond) == ~uint64_t{0}) far = near, bits = 0;
         }
     };
-    Cursor cursor() {
-        return {nearMask.data(), farDepth.data(), nearDepth.data(), touched.data(), touchedCount};
-    }
-    // Takes back the list's length once the cursor's merges are done.
-    void settle(const Cursor& c) { touchedCount = c.touchedCount; }
+    Cursor cursor() { return {nearMask.data(), farDepth.data(), nearDepth.data()}; }
+
+private:
+    int tilesX_ = 0, rowWords_ = 0;
 };
 
 // The depth a tile keeps for a polygon whose plane reaches planeZ at its farthest over the

@@ -66,15 +66,10 @@ HWY_INLINE uint64_t maskOf(const int16_t* firstColumns, const int16_t* lastColum
     return mask;
 }
 
-#if HWY_TARGET <= HWY_AVX3
-// Lane numbers, loaded rather than made lane by lane (which Iota does here, through memory).
-alignas(64) constexpr uint32_t kLaneIndex[16] = {0, 1, 2,  3,  4,  5,  6,  7,
-                                                 8, 9, 10, 11, 12, 13, 14, 15};
-#endif
 alignas(64) constexpr double kLaneNumber[8] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
 
 // mergeWholeScalar, a vector of tiles at a time: the same depths (heldDepth's operations in
-// the same order), the same layers and the fresh tiles put on the list in the same order.
+// the same order) and the same layers.
 HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const DepthRamp& ramp) {
     const hn::CappedTag<float, 16> df;
     const hn::Repartition<double, decltype(df)> dd;  // half as many lanes
@@ -90,8 +85,6 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
     float* const farDepths = layers.farDepth.data() + first;
     float* const nearDepths = layers.nearDepth.data() + first;
     uint64_t* const nearMasks = layers.nearMask.data() + first;
-    uint32_t* const touched = layers.touched.data();
-    std::size_t touchedCount = layers.touchedCount;
     const auto start = hn::Set(dd, ramp.first), step = hn::Set(dd, ramp.step);
     const auto cap = hn::Set(dd, ramp.cap), pad = hn::Set(dd, ramp.pad);
     const auto belowFar = hn::Set(dfHalf, kBelowFar);
@@ -103,7 +96,6 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         const auto z = hn::Add(hn::Min(cap, plane), pad);
         return hn::Min(belowFar, hn::DemoteTo(dfHalf, hn::Max(hn::Zero(dd), z)));
     };
-    const auto one = hn::Set(df, 1.0f);
     for (std::size_t k = 0; k < static_cast<std::size_t>(count); k += lanes) {
         float* const farDepth = farDepths + k;
         float* const nearDepth = nearDepths + k;
@@ -114,32 +106,10 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         // Lanes past the run's end (the last group may be short) keep what they hold.
         const auto inRun = hn::FirstN(df, static_cast<std::size_t>(count) - k);
         const auto nearer = hn::And(hn::Lt(depth, far), inRun);
-        // Unreached: far at 1 and an empty mask (both halves of its 64 bits zero).
+        // No near layer: an empty mask (both halves of its 64 bits zero).
         const auto low = hn::ConcatEven(du, hn::BitCast(du, masks1), hn::BitCast(du, masks0));
         const auto high = hn::ConcatOdd(du, hn::BitCast(du, masks1), hn::BitCast(du, masks0));
         const auto empty = hn::RebindMask(df, hn::Eq(hn::Or(low, high), hn::Zero(du)));
-        const auto fresh = hn::And(nearer, hn::And(empty, hn::Eq(far, one)));
-        // The fresh tiles' indices go on the list in order.
-        const auto freshLanes = hn::RebindMask(du, fresh);
-#if HWY_TARGET <= HWY_AVX3
-        // A whole vector written, packed in a register by the processor's own compress (some
-        // processors store a packed vector to memory very slowly).
-        const auto index =
-            hn::Add(hn::Set(du, static_cast<uint32_t>(first + k)), hn::Load(du, kLaneIndex));
-        hn::StoreU(hn::Compress(index, freshLanes), du, touched + touchedCount);
-        touchedCount += hn::CountTrue(du, freshLanes);
-#else
-        // Without a compress instruction, Highway's Compress packs the lanes through a table
-        // that is copied onto the stack at every call (a kilobyte with 8 lanes): the lanes are
-        // put on the list one after another instead, each written at its end and kept when
-        // fresh, as touch() does.
-        uint8_t freshBits[8] = {};
-        hn::StoreMaskBits(du, freshLanes, freshBits);
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            touched[touchedCount] = static_cast<uint32_t>(first + k + lane);
-            touchedCount += (freshBits[lane / 8] >> (lane % 8)) & 1u;
-        }
-#endif
         // The near layer goes (its mask emptied) where the polygon is nearer and the layer is
         // not nearer still.
         const auto drop = hn::AndNot(hn::Lt(near, depth), nearer);
@@ -153,7 +123,6 @@ HWY_INLINE void mergeRun(TileLayers& layers, std::size_t first, int count, const
         hn::StoreU(hn::AndNot(drop0, masks0), dm, nearMask);
         hn::StoreU(hn::AndNot(drop1, masks1), dm, nearMask + half);
     }
-    layers.touchedCount = touchedCount;
 }
 
 #endif
@@ -177,6 +146,7 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
         const int reachLo = extent.reachFirst, reachHi = extent.reachLast;
         const int everyLo = extent.everyFirst, everyHi = extent.everyLast;
         if (reachLo > reachHi) continue;
+        layers.reach(ty, reachLo / kTile, reachHi / kTile);
         // The tiles every row crosses whole.
         int fullLo = reachHi / kTile + 1, fullHi = reachHi / kTile;
         if (everyLo <= everyHi) {
@@ -199,7 +169,6 @@ void mergePolygonRows(TileLayers& layers, const TileGrid& grid, const int16_t* r
                 const uint64_t beyond = (tx == grid.tilesX - 1 ? grid.beyondRight : 0) | beyondTop;
                 tiles.merge(i, beyond, mask, depth);
             }
-            layers.settle(tiles);
         };
         if (fullLo <= fullHi) {
             // Along a row of tiles, the plane's farthest over a tile moves by a fixed step.

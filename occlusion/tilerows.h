@@ -8,7 +8,7 @@
 // its rows' spans, all 64 pixels compared at once where vectors hold 64 bytes, and the merge of
 // a run of tiles a polygon covers whole, 16 tiles at a time where vectors hold 16 floats.
 // tileMaskScalar (occlusion/tilemask.h) and mergeWholeScalar (occlusion/tilelayers.h) are their
-// references: the vector steps give the same bits, the same layers and the same list.
+// references: the vector steps give the same bits and the same layers.
 
 #include <cstddef>
 #include <cstdint>
