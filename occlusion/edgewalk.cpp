@@ -45,6 +45,9 @@ bool fitsLanes(const EdgeStep& edge) {
     return reach < (int64_t{1} << 30) && edge.divisor < (int64_t{1} << 31);
 }
 
+// Lane numbers, loaded rather than made lane by lane (which Iota does here, through memory).
+alignas(32) constexpr int32_t kLaneNumber[kMaxLanes] = {0, 1, 2, 3, 4, 5, 6, 7};
+
 // The lanes' steppers, a row apart, each stepping a group of rows at a time.
 struct LaneSteps {
     V value, rest, quotient, carry, divisor;
@@ -52,22 +55,35 @@ struct LaneSteps {
     explicit LaneSteps(const EdgeStep& edge) {
         const D d;
         const int count = static_cast<int>(hn::Lanes(d));
-        // Lane k starts k rows on.
-        alignas(32) int32_t values[kMaxLanes], rests[kMaxLanes];
-        EdgeStep lane = edge;
-        for (int k = 0; k < count; ++k, lane.advance()) {
-            values[k] = static_cast<int32_t>(lane.value);
-            rests[k] = static_cast<int32_t>(lane.rest);
+        // The steps of 1, 2, 4 and 8 rows, each as a quotient and a carry below the divisor:
+        // doubling a step doubles both, and a carry that reaches the divisor gives the quotient
+        // one more. A single advance then takes a step of many rows exactly.
+        int64_t quotients[4], carries[4];
+        quotients[0] = edge.quotientStep, carries[0] = edge.carryStep;
+        for (int j = 1; j < 4; ++j) {
+            const int64_t doubled = 2 * carries[j - 1];
+            const int64_t over = doubled >= edge.divisor ? 1 : 0;
+            carries[j] = doubled - over * edge.divisor;
+            quotients[j] = 2 * quotients[j - 1] + over;
         }
-        // A group's step, count (quotientStep * divisor + carryStep), as a quotient and a carry
-        // below the divisor: count * carryStep is below count divisors, so a few subtractions
-        // take the place of a division.
-        int64_t groupQuotient = count * edge.quotientStep, groupCarry = count * edge.carryStep;
-        while (groupCarry >= edge.divisor) groupCarry -= edge.divisor, ++groupQuotient;
-        value = hn::Load(d, values), rest = hn::Load(d, rests);
-        quotient = hn::Set(d, static_cast<int32_t>(groupQuotient));
-        carry = hn::Set(d, static_cast<int32_t>(groupCarry));
+        // Lane k starts k rows on: it takes the steps of the bits of k.
         divisor = hn::Set(d, static_cast<int32_t>(edge.divisor));
+        value = hn::Set(d, static_cast<int32_t>(edge.value));
+        rest = hn::Set(d, static_cast<int32_t>(edge.rest));
+        const V lane = hn::Load(d, kLaneNumber);
+        int bits = 0;
+        for (int j = 0; (1 << j) < count; ++j, ++bits) {
+            quotient = hn::Set(d, static_cast<int32_t>(quotients[j]));
+            carry = hn::Set(d, static_cast<int32_t>(carries[j]));
+            const V heldValue = value, heldRest = rest;
+            advance();
+            const auto takes = hn::Ne(hn::And(lane, hn::Set(d, 1 << j)), hn::Zero(d));
+            value = hn::IfThenElse(takes, value, heldValue);
+            rest = hn::IfThenElse(takes, rest, heldRest);
+        }
+        // Then every lane steps a group of count rows at a time.
+        quotient = hn::Set(d, static_cast<int32_t>(quotients[bits]));
+        carry = hn::Set(d, static_cast<int32_t>(carries[bits]));
     }
     void advance() {
         value = hn::Add(value, quotient);
