@@ -11,9 +11,9 @@
 
 namespace {
 
-// Tiles first to first + count - 1 unreached again, four at a time: the up to three tiles past
-// the run are set unreached too, which changes none that stays reached (reset reaches them all)
-// and stays within the arrays (their spare tiles).
+// Tiles first to first + count - 1 unreached again, four at a time. The up to three tiles past
+// the run are set unreached too: each is unreached already or marked, and reset clears every
+// marked tile, so none ends otherwise; the spare tiles keep the writes within the arrays.
 void unreach(uint64_t* masks, float* fars, std::size_t first, int count) {
     static_assert(TileLayers::kSpare >= 3, "room for a last group of four");
     for (std::size_t i = first; i < first + static_cast<std::size_t>(count); i += 4) {
