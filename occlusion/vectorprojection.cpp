@@ -218,9 +218,42 @@ HWY_INLINE bool rectOf(const Vector4D* entries, std::size_t count, const LaneMat
     return true;
 }
 
-// Where vectors hold 16 floats (AVX-512), sets of kProjectionLanes entries go two at a time.
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 64
+// Where vectors hold 8 floats or more (AVX2, AVX-512), sets of kProjectionLanes entries go two
+// at a time, their extremes folded together.
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 32
 #define PROJECTION_PAIRS 1
+
+// Two sets' rectangles, from their sides as mapped to the target, before they are held within
+// the saturation limit (smallest x, largest x, smallest y, largest y of one, then of the other),
+// and their depths (the largest negated, then the smallest, of one, then of the other). The sides
+// are bounded as rectFrom bounds them (sets of kProjectionLanes entries have no fillers):
+// leftMost and topMost at most the target's extent, the others at least 0.
+HWY_INLINE void pairRects(V mapped, const float* depths, int width, int height, ScreenRect* rects) {
+    const D d;
+    const V limit = hn::Set(d, static_cast<float>(kTruncateLimit));
+    const V held = hn::Min(hn::Max(mapped, hn::Neg(limit)), limit);
+    const hn::RebindToSigned<D> di;
+    constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kAny = std::numeric_limits<int32_t>::min();
+    alignas(32) const int32_t upTo[8] = {width, kNone, height, kNone, width, kNone, height, kNone};
+    alignas(32) static constexpr int32_t kFrom[8] = {kAny, 0, kAny, 0, kAny, 0, kAny, 0};
+    const auto bounded =
+        hn::Max(hn::Min(hn::ConvertTo(di, held), hn::Load(di, upTo)), hn::Load(di, kFrom));
+    alignas(32) int32_t sidesOf[8];
+    hn::Store(bounded, di, sidesOf);
+    for (int k = 0; k < 2; ++k) {
+        ScreenRect& rect = rects[k];
+        const int32_t* side = sidesOf + 4 * k;
+        rect.leftMost = side[0], rect.rightMost = side[1];
+        rect.topMost = side[2], rect.bottomMost = side[3];
+        rect.deepMost = -depths[2 * k], rect.nearMost = depths[2 * k + 1];
+    }
+}
+
+// The negations of the largest sides taken back, lanes 1 and 3 of each set.
+alignas(32) constexpr float kBackOfPair[8] = {0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f, 0.0f, -0.0f};
+
+#if HWY_MAX_BYTES >= 64
 
 // Two sets of kProjectionLanes entries, one in each half of a vector.
 using D2 = hn::CappedTag<float, kMatrixLanes>;
@@ -278,41 +311,95 @@ HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& v
     alignas(64) static constexpr int32_t kOrder[kMatrixLanes] = {0, 1, 2,  3,  8, 9, 10, 11,
                                                                  4, 5, 12, 13, 6, 7, 14, 15};
     const V2 ordered = hn::TableLookupLanes(folded, hn::SetTableIndices(d2, kOrder));
-    alignas(32) static constexpr float kBack[8] = {0.0f, -0.0f, 0.0f, -0.0f,
-                                                   0.0f, -0.0f, 0.0f, -0.0f};
-    const V sidesOfBoth = hn::Xor(hn::LowerHalf(d, ordered), hn::Load(d, kBack));
+    const V sidesOfBoth = hn::Xor(hn::LowerHalf(d, ordered), hn::Load(d, kBackOfPair));
     const hn::CappedTag<double, kProjectionLanes> dd;
     // Mapped as foldAndMap maps them, by half the extents.
     const double across = 0.5 * width, up = 0.5 * height;
     alignas(64) const double halves[8] = {across, across, up, up, across, across, up, up};
     const auto exact =
         hn::Mul(hn::Add(hn::PromoteTo(dd, sidesOfBoth), hn::Set(dd, 1.0)), hn::Load(dd, halves));
-    const V limit = hn::Set(d, static_cast<float>(kTruncateLimit));
-    const V held = hn::Min(hn::Max(hn::DemoteTo(d, exact), hn::Neg(limit)), limit);
-    // The rectangles' sides as rectFrom bounds them (sets of kProjectionLanes entries have no
-    // fillers): leftMost and topMost at most the target's extent, the others at least 0.
-    const hn::RebindToSigned<D> di;
-    constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
-    constexpr int32_t kAny = std::numeric_limits<int32_t>::min();
-    alignas(32) const int32_t upTo[8] = {width, kNone, height, kNone, width, kNone, height, kNone};
-    alignas(32) static constexpr int32_t kFrom[8] = {kAny, 0, kAny, 0, kAny, 0, kAny, 0};
-    const auto bounded =
-        hn::Max(hn::Min(hn::ConvertTo(di, held), hn::Load(di, upTo)), hn::Load(di, kFrom));
-    alignas(32) int32_t sidesOf[8];
-    hn::Store(bounded, di, sidesOf);
     alignas(32) float depthsOf[8];
     hn::Store(hn::UpperHalf(d, ordered), d, depthsOf);
-    for (int k = 0; k < 2; ++k) {
-        ScreenRect& rect = rects[k];
-        const int32_t* side = sidesOf + 4 * k;
-        rect.leftMost = side[0], rect.rightMost = side[1];
-        rect.topMost = side[2], rect.bottomMost = side[3];
-        rect.deepMost = -depthsOf[2 * k], rect.nearMost = depthsOf[2 * k + 1];
-    }
+    pairRects(hn::DemoteTo(d, exact), depthsOf, width, height, rects);
     return true;
 }
 
-#endif
+HWY_INLINE bool pairsFit() { return hn::Lanes(D2()) == kMatrixLanes; }
+
+#else  // vectors of 8 floats
+
+// rectOf for two sets of kProjectionLanes entries, a vector each, in one pass of extremesOf
+// each, their extremes folded together: false, writing nothing, when some entry of either has a
+// clip w that is not positive (the caller then projects them one at a time).
+template <bool kOneMatrix>
+HWY_INLINE bool pairOf(const Vector4D* a, const Vector4D* b, const LaneMatrix& view,
+                       const LaneMatrix& project, int width, int height, ScreenRect* rects,
+                       float* const (&deviceX)[2], float* const (&deviceY)[2]) {
+    const D d;
+    V px[2], py[2], pz[2];
+    for (int k = 0; k < 2; ++k) {
+        V x, y, z, w;
+        hn::LoadInterleaved4(d, &(k == 0 ? a : b)->x, x, y, z, w);
+        if (!toDevice<kOneMatrix>(d, view, project, x, y, z, w, px[k], py[k], pz[k])) return false;
+    }
+    // Per block of four lanes, the smaller of lanes (0, 2) and (1, 3) of two quantities at once;
+    // then, of two such, each quantity's smallest over the block.
+    const auto pairwise = [d](V u, V v) {
+        return hn::Min(hn::InterleaveLower(d, u, v), hn::InterleaveUpper(d, u, v));
+    };
+    const hn::Repartition<double, D> wide;
+    const auto quads = [d, wide](V u, V v) {
+        const auto wu = hn::BitCast(wide, u), wv = hn::BitCast(wide, v);
+        return hn::Min(hn::BitCast(d, hn::InterleaveLower(wide, wu, wv)),
+                       hn::BitCast(d, hn::InterleaveUpper(wide, wu, wv)));
+    };
+    // As the pairOf for vectors of 16 floats, from extremesOf's starting values: each block's
+    // smallest x, -largest x, smallest y and -largest y, and its -largest z, smallest z twice.
+    const V minusOne = hn::Set(d, -1.0f);
+    const V infinity = hn::Set(d, std::numeric_limits<float>::infinity());
+    V sides[2], depths[2];
+    for (int k = 0; k < 2; ++k) {
+        const V sx = hn::IfThenElse(hn::IsNaN(px[k]), minusOne, px[k]);
+        const V sy = hn::IfThenElse(hn::IsNaN(py[k]), minusOne, py[k]);
+        sides[k] = quads(pairwise(sx, hn::Neg(sx)), pairwise(sy, hn::Neg(sy)));
+        const V deep = hn::IfThenElse(hn::Gt(pz[k], hn::Zero(d)), pz[k], hn::Zero(d));
+        const V nearest = hn::IfThenElse(hn::Lt(pz[k], infinity), pz[k], infinity);
+        depths[k] = pairwise(hn::Neg(deep), nearest);
+    }
+    if (deviceX[0] != nullptr) {
+        for (int k = 0; k < 2; ++k) {
+            hn::StoreU(px[k], d, deviceX[k]);
+            hn::StoreU(py[k], d, deviceY[k]);
+        }
+    }
+    // A set's two blocks folded: one set's sides, then the other's; and, per block, the depths
+    // of both sets, the two blocks then folded.
+    const V bothSides = hn::Min(hn::ConcatLowerLower(d, sides[1], sides[0]),
+                                hn::ConcatUpperUpper(d, sides[1], sides[0]));
+    const V blockDepths = quads(depths[0], depths[1]);
+    const D4 d4;
+    alignas(16) float depthsOf[4];
+    hn::Store(hn::Min(hn::LowerHalf(d4, blockDepths), hn::UpperHalf(d4, blockDepths)), d4,
+              depthsOf);
+    // Mapped as foldAndMap maps them, four sides at a time.
+    const V sidesOfBoth = hn::Xor(bothSides, hn::Load(d, kBackOfPair));
+    const hn::FixedTag<double, 4> dd;
+    const double across = 0.5 * width, up = 0.5 * height;
+    alignas(32) const double halves[4] = {across, across, up, up};
+    const auto mapped = [&](V4 four) {
+        return hn::DemoteTo(
+            d4, hn::Mul(hn::Add(hn::PromoteTo(dd, four), hn::Set(dd, 1.0)), hn::Load(dd, halves)));
+    };
+    pairRects(hn::Combine(d, mapped(hn::UpperHalf(d4, sidesOfBoth)),
+                          mapped(hn::LowerHalf(d4, sidesOfBoth))),
+              depthsOf, width, height, rects);
+    return true;
+}
+
+HWY_INLINE bool pairsFit() { return hn::Lanes(D()) == kProjectionLanes; }
+
+#endif  // HWY_MAX_BYTES >= 64
+#endif  // PROJECTION_PAIRS
 
 bool projectedRect(const Vector4D* entries, std::size_t count, const LaneMatrix& view,
                    const LaneMatrix& project, bool oneMatrix, int width, int height,
@@ -348,7 +435,7 @@ void projectEach(const std::vector<Vector4D>* const* sets, std::size_t count,
         const auto pairs = [&](std::size_t t) {
             return sets[t] != nullptr && sets[t]->size() == kProjectionLanes;
         };
-        if (hn::Lanes(D2()) == kMatrixLanes && s + 1 < count && pairs(s) && pairs(s + 1)) {
+        if (pairsFit() && s + 1 < count && pairs(s) && pairs(s + 1)) {
             fetch(s + 1 + kFetchAhead);
             float* const x[2] = {pointsOf(s, deviceX), pointsOf(s + 1, deviceX)};
             float* const y[2] = {pointsOf(s, deviceY), pointsOf(s + 1, deviceY)};

@@ -6,8 +6,9 @@
 // The vector code is written once with Google Highway and compiled for several instruction sets
 // (SSSE3, SSE4, AVX2, AVX-512 on x86-64, and a portable fallback); the best one the processor
 // has is chosen when the program runs, so the default build runs on any x86-64 processor. Eight
-// entries at a time where vectors are that wide, four otherwise, and two sets of eight at once
-// where they are twice as wide. A frame's objects are projected in one call
+// entries at a time where vectors are that wide, four otherwise; sets of eight (the demo's boxes)
+// two at a time, their extremes folded together, where vectors hold eight floats (both sets in
+// one vector where they hold sixteen). A frame's objects are projected in one call
 // (ProjectionSetup::project): a call into the chosen instruction set per object cost about a
 // fifth of the farthest rule's processor work.
 //
