@@ -23,8 +23,8 @@ namespace {
 // Over every view of the measurement's default path, on the demo scene and a random one, in a
 // window whose sides differ: the vectorised projection gives the reference's rectangle and
 // answer for every object, so every rule decides the same either way, and the reference's
-// points for the raster rule's outline, one set at a time and all of them in one call. Run once
-// for every instruction set compiled that this processor has.
+// points for the raster rule's outline, one set at a time and all of them in one call (with the
+// points and without). Run once for every instruction set compiled that this processor has.
 void expectSameRectanglesAsTheReference() {
     Scene demo, random;
     buildDemoScene(demo);
@@ -41,7 +41,7 @@ void expectSameRectanglesAsTheReference() {
     computeVertexSets(random);
     std::vector<Vector4D> slots;
     DevicePoints corners;
-    ProjectedSets batch, oneMatrix;
+    ProjectedSets batch, plain, oneMatrix;
     int projected = 0, refused = 0, compared = 0;
     double farthestApart = 0.0, deepestApart = 0.0;
     for (const CameraState& view : sweepPath(kDefaultSpins, kDefaultTilts, kDefaultZooms)) {
@@ -55,6 +55,9 @@ void expectSameRectanglesAsTheReference() {
                 batch.sets.push_back(i % 7 == 3 ? nullptr : &scene->objects[i].vertexSet);
             }
             setup.project(batch, true);
+            // The same call without points, as the farthest rule makes it.
+            plain.sets = batch.sets;
+            setup.project(plain, false);
             // The raster rule's projection by one combined matrix, for the same sets.
             oneMatrix.sets = batch.sets;
             ProjectionSetup(scene->projection.current * scene->modelView.current, 480, 360)
@@ -66,6 +69,7 @@ void expectSameRectanglesAsTheReference() {
                                                         scene->projection, 480, 360, slots);
                 ASSERT_EQ(setup.projectedRect(object.vertexSet, fast, &corners), reference);
                 ASSERT_EQ(batch.projected[i] != 0, reference && i % 7 != 3);
+                ASSERT_EQ(plain.projected[i], batch.projected[i]);
                 if (!reference) {
                     ++refused;
                     continue;
@@ -89,6 +93,10 @@ void expectSameRectanglesAsTheReference() {
                 ASSERT_TRUE(b.leftMost == r.leftMost && b.rightMost == r.rightMost &&
                             b.topMost == r.topMost && b.bottomMost == r.bottomMost &&
                             b.deepMost == r.deepMost && b.nearMost == r.nearMost);
+                const ScreenRect& p = plain.rects[i];
+                ASSERT_TRUE(p.leftMost == r.leftMost && p.rightMost == r.rightMost &&
+                            p.topMost == r.topMost && p.bottomMost == r.bottomMost &&
+                            p.deepMost == r.deepMost && p.nearMost == r.nearMost);
                 const CornerPoints c = batch.corners(i);
                 ASSERT_EQ(c.count, corners.count);
                 ASSERT_TRUE(std::equal(c.x, c.x + c.count, corners.x.begin()));
