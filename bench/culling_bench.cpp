@@ -250,10 +250,9 @@ void BM_RasterCullingStages(benchmark::State& state) {
 
 // The same frames, each after the thread has slept for 3 ms, as a frame of the viewer or of the
 // measurement program follows a wait for the renderer. A processor core left idle that long loses
-// state the frame's code relies on (other code run in between costs the stages far less, and
-// prefetching the program's code or the frame's data first wins little back), so the stages take
-// most of the measurement program's time for them. The wall-clock time is mostly the sleep: read
-// the stage counters.
+// state the frame's code relies on, and the stages take longer; in the measurement program the
+// renderer's own work on the same cores between two raster frames costs them more again. The
+// wall-clock time is mostly the sleep: read the stage counters.
 void BM_RasterCullingAfterWait(benchmark::State& state) {
     reportStages(state, rasterFrames<2>(state, [](const Scene& scene, RasterCulling& raster,
                                                   FrameDecisions& decisions) {
