@@ -125,8 +125,8 @@ void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
 }
 
 void printSummary(const Options& options, const std::vector<ViewRecord>& records,
-                  const std::vector<FalseCull>& falseCulls, const MemoryMarks& memory,
-                  double wallSeconds) {
+                  const SequenceOverheads& inSequence, const std::vector<FalseCull>& falseCulls,
+                  const MemoryMarks& memory, double wallSeconds) {
     const std::size_t views = records.size();
     std::size_t nonOccluders = 0;
     for (const Object& o : scene.objects) nonOccluders += o.occluder ? 0 : 1;
@@ -208,6 +208,16 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
         std::printf("    %6.3f / %6.3f %+10.4f    %6.1f / %6.1f\n", percentile(overhead, 0.5),
                     percentile(overhead, 0.95), percentile(versusHom, 0.5), percentile(cpu, 0.5),
                     percentile(cpu, 0.95));
+    }
+
+    std::printf(
+        "\nCulling overhead with each method's frames one after another, as the viewer draws "
+        "them (median / p95, ms; median over hom's)\n");
+    const double homMedian = percentile(inSequence[0], 0.5);
+    for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
+        const double median = percentile(inSequence[k], 0.5);
+        std::printf("%-18s    %6.3f / %6.3f %10.3f\n", kCullingMethods[k].name, median,
+                    percentile(inSequence[k], 0.95), median / homMedian);
     }
 
     long long visible = 0, hidden = 0;

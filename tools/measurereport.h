@@ -66,9 +66,14 @@ void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
                      const std::vector<bool>& occluder, const std::vector<int>& pixels,
                      const std::vector<bool>& queryDrawn);
 
+// Each method's culling overhead per view (HomRun::overheadMs), its frames drawn one after
+// another along the path.
+using SequenceOverheads = std::array<std::vector<double>, kCullingMethodCount>;
+
 // The summary on stdout: the scene and renderer, frame times per method, culling effectiveness,
-// each method's stages and overhead, decision totals, memory and the first false culls. Reads
-// the global scene's objects and the current OpenGL context's renderer strings.
+// each method's stages and overhead, the overheads in sequence (median, 95th percentile and the
+// median over hom's), decision totals, memory and the first false culls. Reads the global
+// scene's objects and the current OpenGL context's renderer strings.
 void printSummary(const Options& options, const std::vector<ViewRecord>& records,
-                  const std::vector<FalseCull>& falseCulls, const MemoryMarks& memory,
-                  double wallSeconds);
+                  const SequenceOverheads& inSequence, const std::vector<FalseCull>& falseCulls,
+                  const MemoryMarks& memory, double wallSeconds);
