@@ -223,7 +223,6 @@ int main(int argc, char** argv) {
         record.oracleMs = timeFrame(&oracle, w, h);
         if (objectFile.is_open())
             writeObjectRows(objectFile, view, record, occluder, pixels, drawn);
-        if (csv.is_open()) writeCsvRow(csv, view, record);
         // The per-object flags are done with; keeping them would grow memory with the path.
         for (HomRun& run : record.runs) run.culled = std::vector<bool>();
         records.push_back(std::move(record));
@@ -251,16 +250,20 @@ int main(int argc, char** argv) {
     // Each method's frames again along the path, one after another, as the viewer draws the
     // frames of one rule. Above, the other methods' frames and the ground truth come between
     // two frames of a method and push its code and data out of the caches; here only its own
-    // scene pass does.
-    SequenceOverheads inSequence;
+    // scene pass does. The per-view CSV, which carries these overheads too, is written after.
     for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
         scene.depthRule = kCullingMethods[k].rule;
-        for (const CameraState& camera : path) {
-            applyCamera(camera, w, h);
-            inSequence[k].push_back(runHomFrame(w, h).overheadMs());
+        for (std::size_t view = 0; view < path.size(); ++view) {
+            applyCamera(path[view], w, h);
+            records[view].sequenceOverheadMs[k] = runHomFrame(w, h).overheadMs();
         }
     }
     scene.depthRule = DepthRule::Farthest;
+    if (csv.is_open()) {
+        for (std::size_t view = 0; view < records.size(); ++view) {
+            writeCsvRow(csv, view, records[view]);
+        }
+    }
 
     for (std::ofstream* out : {&csv, &falseCullFile, &objectFile}) {
         if (!out->is_open()) continue;
@@ -270,6 +273,6 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    printSummary(options, records, inSequence, falseCulls, memory, wallSeconds);
+    printSummary(options, records, falseCulls, memory, wallSeconds);
     return 0;
 }

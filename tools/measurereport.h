@@ -29,6 +29,9 @@ struct ViewRecord {
     std::array<HomRun, kCullingMethodCount> runs;
     DecisionCounts queries;
     double truthMs = 0.0, noneMs = 0.0, oracleMs = 0.0, queriesMs = 0.0;
+    // Each method's culling overhead (HomRun::overheadMs) in this view when its frames are drawn
+    // one after another along the path, with no other method's frame between two of them.
+    std::array<double, kCullingMethodCount> sequenceOverheadMs{};
 };
 
 // A visible object that one of the viewer's culling methods culled.
@@ -51,7 +54,7 @@ std::string describeCamera(const CameraState& c);
 // Opens path for writing; stops the program with a message naming it when that fails.
 std::ofstream openOutput(const std::string& path);
 
-// The per-view CSV: counts first, then times.
+// The per-view CSV: counts first, then times, the overheads in sequence last.
 void writeCsvHeader(std::ostream& out);
 void writeCsvRow(std::ostream& out, std::size_t view, const ViewRecord& r);
 
@@ -66,14 +69,10 @@ void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
                      const std::vector<bool>& occluder, const std::vector<int>& pixels,
                      const std::vector<bool>& queryDrawn);
 
-// Each method's culling overhead per view (HomRun::overheadMs), its frames drawn one after
-// another along the path.
-using SequenceOverheads = std::array<std::vector<double>, kCullingMethodCount>;
-
 // The summary on stdout: the scene and renderer, frame times per method, culling effectiveness,
 // each method's stages and overhead, the overheads in sequence (median, 95th percentile and the
 // median over hom's), decision totals, memory and the first false culls. Reads the global
 // scene's objects and the current OpenGL context's renderer strings.
 void printSummary(const Options& options, const std::vector<ViewRecord>& records,
-                  const SequenceOverheads& inSequence, const std::vector<FalseCull>& falseCulls,
-                  const MemoryMarks& memory, double wallSeconds);
+                  const std::vector<FalseCull>& falseCulls, const MemoryMarks& memory,
+                  double wallSeconds);

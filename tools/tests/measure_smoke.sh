@@ -71,7 +71,9 @@ awk -F, -v boxes="$grid_boxes" '
             if (culled - wrong + missed != v("hidden") || wrong > v("visible") || culled > boxes) {
                 print "row " NR - 1 ": " rules[r] " counts do not add up"; bad = 1
             }
-            if (v(rules[r] "_ms") <= 0) { print "row " NR - 1 ": no " rules[r] " time"; bad = 1 }
+            if (v(rules[r] "_ms") <= 0 || v(rules[r] "_sequence_overhead_ms") <= 0) {
+                print "row " NR - 1 ": no " rules[r] " time"; bad = 1
+            }
         }
         if (v("cons_false") != 0) { print "row " NR - 1 ": conservative false culls"; bad = 1 }
         if (v("dmap_false") != 0) { print "row " NR - 1 ": depth-map false culls"; bad = 1 }

@@ -45,6 +45,7 @@ ViewRecord sampleRecord() {
     r.runs[0].stageMs[kOverlays] = 0.75;
     r.runs[1].gridFillMs = 0.125;
     r.runs[2].stageMs[kDecide] = 0.0625;
+    r.sequenceOverheadMs[3] = 0.03125;
     return r;
 }
 
@@ -87,6 +88,8 @@ TEST(MeasureReport, ViewCsvRowsMatchTheHeader) {
     EXPECT_EQ(column("cons_overlays_ms"), "0");
     EXPECT_EQ(column("dmap_culled"), "130");
     EXPECT_EQ(column("dmap_decide_ms"), "0.0625");
+    EXPECT_EQ(column("raster_sequence_overhead_ms"), "0.03125");
+    EXPECT_EQ(column("dmap_sequence_overhead_ms"), "0");
 }
 
 TEST(MeasureReport, FalseCullAndObjectFiles) {
