@@ -188,10 +188,12 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
 
     std::printf(
         "\nCulling stages (median / p95, ms); overhead = occluders + pyramid + grid + decide, "
-        "with the median over views of its difference from hom's\n");
+        "with the median over views of its difference from hom's and its median over hom's\n");
     std::printf("%-18s", "method");
     for (const char* stage : kStageNames) std::printf(" %17s", stage);
-    std::printf(" %17s %10s %17s\n", "overhead", "vs hom", "CPU culling (us)");
+    std::printf(" %17s %10s %8s %17s\n", "overhead", "vs hom", "/ hom", "CPU culling (us)");
+    const double homOverhead = percentile(
+        perView(records, [](const ViewRecord& r) { return r.runs[0].overheadMs(); }), 0.5);
     for (std::size_t k = 0; k < kCullingMethodCount; ++k) {
         std::printf("%-18s", kCullingMethods[k].name);
         for (std::size_t s = 0; s < kStageCount; ++s) {
@@ -209,8 +211,9 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
             const HomRun& run = r.runs[k];
             return 1000.0 * (run.stageMs[kPyramid] + run.gridFillMs + run.stageMs[kDecide]);
         });
-        std::printf("    %6.3f / %6.3f %+10.4f    %6.1f / %6.1f\n", percentile(overhead, 0.5),
-                    percentile(overhead, 0.95), percentile(versusHom, 0.5), percentile(cpu, 0.5),
+        std::printf("    %6.3f / %6.3f %+10.4f %8.3f    %6.1f / %6.1f\n", percentile(overhead, 0.5),
+                    percentile(overhead, 0.95), percentile(versusHom, 0.5),
+                    percentile(overhead, 0.5) / homOverhead, percentile(cpu, 0.5),
                     percentile(cpu, 0.95));
     }
 
