@@ -70,8 +70,8 @@ void writeObjectRows(std::ostream& out, std::size_t view, const ViewRecord& r,
                      const std::vector<bool>& queryDrawn);
 
 // The summary on stdout: the scene and renderer, frame times per method, culling effectiveness,
-// each method's stages and overhead, the overheads in sequence (median, 95th percentile and the
-// median over hom's), decision totals, memory and the first false culls. Reads the global
+// each method's stages and overhead, then its overhead in sequence (each median, 95th percentile
+// and median over hom's), decision totals, memory and the first false culls. Reads the global
 // scene's objects and the current OpenGL context's renderer strings.
 void printSummary(const Options& options, const std::vector<ViewRecord>& records,
                   const std::vector<FalseCull>& falseCulls, const MemoryMarks& memory,
