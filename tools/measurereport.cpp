@@ -211,10 +211,10 @@ void printSummary(const Options& options, const std::vector<ViewRecord>& records
             const HomRun& run = r.runs[k];
             return 1000.0 * (run.stageMs[kPyramid] + run.gridFillMs + run.stageMs[kDecide]);
         });
-        std::printf("    %6.3f / %6.3f %+10.4f %8.3f    %6.1f / %6.1f\n", percentile(overhead, 0.5),
+        const double overheadMedian = percentile(overhead, 0.5);
+        std::printf("    %6.3f / %6.3f %+10.4f %8.3f    %6.1f / %6.1f\n", overheadMedian,
                     percentile(overhead, 0.95), percentile(versusHom, 0.5),
-                    percentile(overhead, 0.5) / homOverhead, percentile(cpu, 0.5),
-                    percentile(cpu, 0.95));
+                    overheadMedian / homOverhead, percentile(cpu, 0.5), percentile(cpu, 0.95));
     }
 
     std::printf(
