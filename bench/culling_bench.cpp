@@ -248,39 +248,55 @@ void BM_RasterCullingStages(benchmark::State& state) {
     reportStages(state, rasterFrames<2>(state, timedStages));
 }
 
+// Reads one byte every `stride` bytes of a block of `bytes` (kept from call to call).
+template <std::size_t bytes, std::size_t stride>
+void sweep() {
+    static const std::vector<uint8_t> block(bytes, 1);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < block.size(); i += stride) sum += block[i];
+    benchmark::DoNotOptimize(sum);
+}
+
+// The frames of BM_RasterCullingStages, each after `evict`. The wall-clock time is mostly
+// evict's: read the stage counters.
+template <void (*evict)()>
+void rasterFramesAfter(benchmark::State& state) {
+    reportStages(state, rasterFrames<2>(state, [](const Scene& scene, RasterCulling& raster,
+                                                  FrameDecisions& decisions) {
+                     evict();
+                     return timedStages(scene, raster, decisions);
+                 }));
+}
+
 // The same frames, each after the thread has slept for 3 ms, as a frame of the viewer or of the
 // measurement program follows a wait for the renderer. A processor core left idle that long loses
 // state the frame's code relies on, and the stages take longer; in the measurement program the
 // renderer's own work on the same cores between two raster frames costs them more again. The
 // wall-clock time is mostly the sleep: read the stage counters.
+void sleepThreeMilliseconds() { std::this_thread::sleep_for(std::chrono::milliseconds(3)); }
 void BM_RasterCullingAfterWait(benchmark::State& state) {
-    reportStages(state, rasterFrames<2>(state, [](const Scene& scene, RasterCulling& raster,
-                                                  FrameDecisions& decisions) {
-                     std::this_thread::sleep_for(std::chrono::milliseconds(3));
-                     return timedStages(scene, raster, decisions);
-                 }));
+    rasterFramesAfter<sleepThreeMilliseconds>(state);
 }
 
-// Reads one byte of every cache line of a block of memory four times the last-level cache of the
-// processors measured (32 MB on the Zen 5 machines), 32,768 pages of it: afterwards the next
-// frame finds none of its code or data in any cache, nor its pages in the TLBs.
-void flushCaches() {
-    static const std::vector<uint8_t> block(std::size_t{128} << 20, 1);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < block.size(); i += 64) sum += block[i];
-    benchmark::DoNotOptimize(sum);
-}
-
-// The same frames, each after flushCaches, which leaves the frame what the measurement program's
-// raster frames find after the renderer's work for the other methods: code and data in memory
-// only. The stages take about as long as they do there. The wall-clock time is mostly the
-// sweep: read the stage counters.
+// After a read of one byte of every cache line of 128 MB, four times the last-level cache of the
+// processors measured (32 MB on the Zen 5 machines), 32,768 pages of it: the frame finds none of
+// its code or data in any cache, nor its pages in the TLBs. This is what the measurement
+// program's raster frames find after the renderer's work for the other methods: the stages take
+// about as long as they do there.
 void BM_RasterCullingAfterFlush(benchmark::State& state) {
-    reportStages(state, rasterFrames<2>(state, [](const Scene& scene, RasterCulling& raster,
-                                                  FrameDecisions& decisions) {
-                     flushCaches();
-                     return timedStages(scene, raster, decisions);
-                 }));
+    rasterFramesAfter<sweep<std::size_t{128} << 20, 64>>(state);
+}
+
+// After a read of every cache line of 4 MB, four times a Zen 5 core's second-level cache: the
+// core's own caches hold little of the frame, the shared last-level cache most of it.
+void BM_RasterCullingAfterPrivateFlush(benchmark::State& state) {
+    rasterFramesAfter<sweep<std::size_t{4} << 20, 64>>(state);
+}
+
+// After a read of one byte of each of 16,384 pages, at the same offset in each: the TLBs lose
+// the frame's pages, while the caches lose only the lines of those few sets.
+void BM_RasterCullingAfterPageSweep(benchmark::State& state) {
+    rasterFramesAfter<sweep<std::size_t{64} << 20, 4096>>(state);
 }
 
 void BM_ComputeVertexSets(benchmark::State& state) {
@@ -333,6 +349,8 @@ BENCHMARK(BM_RasterCullingFrame);
 BENCHMARK(BM_RasterCullingStages);
 BENCHMARK(BM_RasterCullingAfterWait)->Iterations(1000);
 BENCHMARK(BM_RasterCullingAfterFlush)->Iterations(1000);
+BENCHMARK(BM_RasterCullingAfterPrivateFlush)->Iterations(1000);
+BENCHMARK(BM_RasterCullingAfterPageSweep)->Iterations(1000);
 BENCHMARK(BM_ComputeVertexSets);
 BENCHMARK(BM_MatrixProduct);
 BENCHMARK(BM_Invert);
